@@ -1,0 +1,30 @@
+#include "app/removal_run.h"
+
+#include <windows.h>
+
+#include "app/launcher_footprint.h"
+#include "foldertree/folder_walks.h"
+
+namespace {
+
+constexpr wchar_t ReportCaption[] = L"리놉 하르벤 삭제";
+constexpr wchar_t SuccessText[] = L"성공!";
+constexpr wchar_t FailureText[] = L"문제 발생!";
+
+void ReportOutcome(bool succeeded)
+{
+    if (succeeded) {
+        MessageBoxW(nullptr, SuccessText, ReportCaption, MB_OK | MB_ICONINFORMATION);
+    } else {
+        MessageBoxW(nullptr, FailureText, ReportCaption, MB_OK | MB_ICONEXCLAMATION);
+    }
+}
+
+} // namespace
+
+void RunRemoval()
+{
+    const bool registeredRemoved = true;
+    const bool fixedRemoved = RemoveFolder(FixedLauncherFolder);
+    ReportOutcome(registeredRemoved && fixedRemoved);
+}

@@ -1,0 +1,6 @@
+// The whole removal, run once: each stage in its fixed order, whatever the
+// earlier ones did, then one message box with the outcome.
+#pragma once
+
+// Runs every stage and shows the outcome box; returns once the box is closed.
+void RunRemoval();

@@ -1,0 +1,8 @@
+// Trace lines for failures inside the folder walks. They go to the debug
+// output only: a debugger or a debug-output viewer is the one place they show.
+#pragma once
+
+#include <string>
+
+// Writes prefix + subject as one debug-output string, with no line end.
+void TraceFailure(const std::wstring& prefix, const std::wstring& subject);

@@ -1,0 +1,94 @@
+# Throwaway Wine prefixes that the program may delete in without reaching
+# anything of this machine. Sourced by the test harness, the demo and the
+# benchmark.
+#
+# A new prefix is not a sandbox: Wine links the profile folders (Desktop,
+# Documents, ...) to the Linux home and maps Z: to "/", and does not mark those
+# links as reparse points, so a walk would go straight through them. Every
+# prefix made here is sealed before any program of ours runs in it, and
+# nothing of ours runs in a prefix that is not sealed.
+
+# Exports the environment every Wine call here uses for the prefix.
+sandbox_env() {
+    export WINEPREFIX="$1" WINEARCH=win32 WINEDEBUG=-all
+    # No Mono or Gecko install prompts.
+    export WINEDLLOVERRIDES="mscoree,mshtml="
+    # Code page 949: Hangul survives in file names and in debug strings.
+    export LC_ALL=ko_KR.UTF-8
+}
+
+# Lists every way out of the prefix that is left: links under drive_c whose
+# target lies outside it, and drives other than C:.
+sandbox_leaks() {
+    local prefix link target
+    prefix=$(readlink -f "$1")
+    while IFS= read -r -d '' link; do
+        target=$(readlink -m "$link")
+        case "$target" in "$prefix"/*) ;; *) echo "link $link -> $target" ;; esac
+    done < <(find "$prefix/drive_c" -type l -print0)
+    for link in "$prefix"/dosdevices/?:*; do
+        [ -e "$link" ] || [ -L "$link" ] || continue
+        case "$(basename "$link")" in c:) ;; *) echo "drive $(basename "$link") -> $(readlink "$link")" ;; esac
+    done
+    target=$(readlink -m "$prefix/dosdevices/c:")
+    [ "$target" = "$prefix/drive_c" ] || echo "drive c: -> $target"
+}
+
+# Replaces each link out of the prefix by an empty folder and unmaps every
+# drive but C:.
+sandbox_seal() {
+    local prefix link target
+    prefix=$(readlink -f "$1")
+    while IFS= read -r -d '' link; do
+        target=$(readlink -m "$link")
+        case "$target" in "$prefix"/*) continue ;; esac
+        rm -f "$link" && mkdir "$link"
+    done < <(find "$prefix/drive_c" -type l -print0)
+    for link in "$prefix"/dosdevices/*; do
+        case "$(basename "$link")" in c:) ;; *) rm -f "$link" ;; esac
+    done
+}
+
+# Fails, saying why, when the prefix has a way out.
+sandbox_require_sealed() {
+    local leaks
+    [ -d "$1/drive_c" ] || { echo "wine-sandbox: no prefix at $1" >&2; return 1; }
+    leaks=$(sandbox_leaks "$1")
+    if [ -n "$leaks" ]; then
+        printf 'wine-sandbox: refusing to run in %s, it is not sealed:\n%s\n' "$1" "$leaks" >&2
+        return 1
+    fi
+}
+
+# Creates the prefix when missing, seals it and turns on Wine's virtual
+# desktop (without a window manager Wine otherwise waits about 2 s whenever a
+# top-level window is hidden).
+sandbox_create() {
+    local prefix="$1"
+    sandbox_env "$prefix"
+    locale -a 2>/dev/null | grep -qi '^ko_KR\.utf-\?8$' \
+        || { echo "wine-sandbox: the ko_KR.UTF-8 locale is missing (run scripts/bootstrap)" >&2; return 1; }
+    if [ ! -f "$prefix/system.reg" ]; then
+        mkdir -p "$prefix"
+        wineboot -i >/dev/null 2>&1
+        wineserver -w
+    fi
+    sandbox_seal "$prefix"
+    sandbox_require_sealed "$prefix" || return 1
+    wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
+    wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1
+    wineserver -w
+}
+
+# Starts an Xvfb on a free display; prints the display number and records the
+# server's pid in the file given.
+sandbox_start_display() {
+    local pidfile="$1" fifo display
+    fifo=$(mktemp -u)
+    mkfifo "$fifo"
+    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
+    echo $! >"$pidfile"
+    read -r -t 30 display <"$fifo" || { rm -f "$fifo"; echo "wine-sandbox: Xvfb did not start" >&2; return 1; }
+    rm -f "$fifo"
+    echo "$display"
+}

@@ -1,0 +1,47 @@
+#include "tests/support/trace_capture.h"
+
+#include <windows.h>
+
+#include <cstring>
+
+#include "tests/support/text.h"
+
+#ifndef DBG_PRINTEXCEPTION_WIDE_C
+#define DBG_PRINTEXCEPTION_WIDE_C 0x4001000AL
+#endif
+
+namespace {
+
+std::vector<std::wstring> capturedLines;
+
+LONG CALLBACK CaptureDebugString(EXCEPTION_POINTERS* info)
+{
+    const EXCEPTION_RECORD& record = *info->ExceptionRecord;
+    if (record.ExceptionCode == static_cast<DWORD>(DBG_PRINTEXCEPTION_WIDE_C) && record.NumberParameters >= 2) {
+        capturedLines.emplace_back(reinterpret_cast<const wchar_t*>(record.ExceptionInformation[1]));
+    } else if (record.ExceptionCode == static_cast<DWORD>(DBG_PRINTEXCEPTION_C) && record.NumberParameters >= 2) {
+        const char* text = reinterpret_cast<const char*>(record.ExceptionInformation[1]);
+        capturedLines.push_back(FromCodePage(std::string(text, std::strlen(text))));
+    } else {
+        return EXCEPTION_CONTINUE_SEARCH;
+    }
+    // Taken as handled: the string is not raised again in its other form.
+    return EXCEPTION_CONTINUE_EXECUTION;
+}
+
+} // namespace
+
+TraceCapture::TraceCapture() : handler_(AddVectoredExceptionHandler(1, CaptureDebugString))
+{
+    capturedLines.clear();
+}
+
+TraceCapture::~TraceCapture()
+{
+    RemoveVectoredExceptionHandler(handler_);
+}
+
+const std::vector<std::wstring>& TraceCapture::Lines() const
+{
+    return capturedLines;
+}

@@ -1,0 +1,22 @@
+// Captures this process's debug-output strings while an instance is alive,
+// through a vectored exception handler: OutputDebugString raises
+// DBG_PRINTEXCEPTION_C (Wine 8, text in the ANSI code page) or, on newer
+// Windows, DBG_PRINTEXCEPTION_WIDE_C first.
+#pragma once
+
+#include <string>
+#include <vector>
+
+class TraceCapture {
+public:
+    TraceCapture();
+    ~TraceCapture();
+    TraceCapture(const TraceCapture&) = delete;
+    TraceCapture& operator=(const TraceCapture&) = delete;
+
+    // Every string written since construction, in order.
+    const std::vector<std::wstring>& Lines() const;
+
+private:
+    void* handler_;
+};
