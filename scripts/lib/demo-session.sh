@@ -1,0 +1,45 @@
+# A throwaway Wine session for the demo and the benchmark: a sealed prefix of
+# their own under the build tree, an Xvfb display and a persistent wineserver.
+
+# session_start STATE_DIR: a fresh prefix each time. An old one is deleted only
+# when it carries the marker this script leaves, so nothing else is touched.
+session_start() {
+    local state="$1"
+    session_state="$state"
+    if [ -e "$state" ]; then
+        [ -f "$state/.launcher-remover-session" ] || { echo "$state is not ours; not touching it" >&2; return 1; }
+        sandbox_env "$state/prefix"
+        wineserver -k 2>/dev/null || true
+        rm -rf "$state"
+    fi
+    mkdir -p "$state"
+    touch "$state/.launcher-remover-session"
+    sandbox_create "$state/prefix"
+    DISPLAY=":$(sandbox_start_display "$state/xvfb.pid")"
+    export DISPLAY
+    wineserver -p </dev/null >/dev/null 2>&1
+    wine cmd /c exit </dev/null >/dev/null 2>&1
+    trap session_stop EXIT
+}
+
+session_stop() {
+    wineserver -k 2>/dev/null || true
+    [ -f "$session_state/xvfb.pid" ] && kill "$(cat "$session_state/xvfb.pid")" 2>/dev/null || true
+}
+
+# The Linux path of a path under C:.
+session_c() {
+    echo "$WINEPREFIX/drive_c/$1"
+}
+
+# Sets DOS attributes (attrib flags such as +r +h +s) on a path under C:.
+session_attrib() {
+    local flags="$1" path="$2"
+    # shellcheck disable=SC2086
+    wine cmd /c attrib $flags "C:\\${path//\//\\}" </dev/null >/dev/null 2>&1
+}
+
+# Runs a program under the driver; prints what its user saw.
+session_run() {
+    wine 'C:\harness\RunProgram.exe' "$@" </dev/null 2>/dev/null | tr -d '\r'
+}

@@ -1,0 +1,302 @@
+#include "driver/program_run.h"
+
+#include <psapi.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "tests/support/text.h"
+
+namespace {
+
+struct BoxSearch {
+    DWORD processId;
+    HWND box;
+};
+
+BOOL CALLBACK MatchMessageBox(HWND window, LPARAM context)
+{
+    BoxSearch& search = *reinterpret_cast<BoxSearch*>(context);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    wchar_t className[16] = {};
+    GetClassNameW(window, className, 16);
+    if (owner == search.processId && IsWindowVisible(window) && std::wcscmp(className, L"#32770") == 0) {
+        search.box = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HWND FindMessageBox(DWORD processId)
+{
+    BoxSearch search = {processId, nullptr};
+    EnumWindows(MatchMessageBox, reinterpret_cast<LPARAM>(&search));
+    return search.box;
+}
+
+BOOL CALLBACK MatchIconControl(HWND window, LPARAM context)
+{
+    if ((GetWindowLongW(window, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) {
+        *reinterpret_cast<HWND*>(context) = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+std::wstring WindowText(HWND window)
+{
+    wchar_t text[512] = {};
+    GetWindowTextW(window, text, 512);
+    return text;
+}
+
+// Draws into a 32-bit top-down bitmap, then hands back its pixels as BGRX
+// values, top row first. The screen is copied in first when "from" is given.
+class Canvas {
+public:
+    Canvas(int width, int height) : screen_(GetDC(nullptr)), memory_(CreateCompatibleDC(screen_))
+    {
+        BITMAPINFO info = {};
+        info.bmiHeader.biSize = sizeof(info.bmiHeader);
+        info.bmiHeader.biWidth = width;
+        info.bmiHeader.biHeight = -height;
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        bitmap_ = CreateDIBSection(memory_, &info, DIB_RGB_COLORS, &bits_, nullptr, 0);
+        previous_ = SelectObject(memory_, bitmap_);
+        size_ = static_cast<size_t>(width) * static_cast<size_t>(height);
+    }
+    ~Canvas()
+    {
+        SelectObject(memory_, previous_);
+        DeleteObject(bitmap_);
+        DeleteDC(memory_);
+        ReleaseDC(nullptr, screen_);
+    }
+    Canvas(const Canvas&) = delete;
+    Canvas& operator=(const Canvas&) = delete;
+
+    HDC Screen() const { return screen_; }
+    HDC Memory() const { return memory_; }
+    DWORD* Bits() const { return static_cast<DWORD*>(bits_); }
+    std::vector<DWORD> Pixels() const
+    {
+        GdiFlush();
+        return bits_ == nullptr ? std::vector<DWORD>() : std::vector<DWORD>(Bits(), Bits() + size_);
+    }
+
+private:
+    HDC screen_;
+    HDC memory_;
+    HBITMAP bitmap_ = nullptr;
+    HGDIOBJ previous_ = nullptr;
+    void* bits_ = nullptr;
+    size_t size_ = 0;
+};
+
+std::vector<DWORD> CaptureScreen(const RECT& area)
+{
+    const int width = area.right - area.left;
+    const int height = area.bottom - area.top;
+    Canvas canvas(width, height);
+    BitBlt(canvas.Memory(), 0, 0, width, height, canvas.Screen(), area.left, area.top, SRCCOPY);
+    return canvas.Pixels();
+}
+
+// A system icon drawn over the given background, as the box would show it.
+std::vector<DWORD> RenderIcon(const wchar_t* iconName, int width, int height, DWORD background)
+{
+    Canvas canvas(width, height);
+    std::fill(canvas.Bits(), canvas.Bits() + static_cast<size_t>(width) * static_cast<size_t>(height), background);
+    DrawIconEx(canvas.Memory(), 0, 0, LoadIconW(nullptr, iconName), width, height, 0, nullptr, DI_NORMAL);
+    return canvas.Pixels();
+}
+
+double Likeness(const std::vector<DWORD>& a, const std::vector<DWORD>& b)
+{
+    size_t same = 0;
+    for (size_t i = 0; i < a.size(); ++i) {
+        same += (a[i] & 0xFFFFFF) == (b[i] & 0xFFFFFF) ? 1 : 0;
+    }
+    return a.empty() ? 0.0 : static_cast<double>(same) / static_cast<double>(a.size());
+}
+
+// Icon handles differ between processes, so the icon is told by its pixels.
+BoxIcon ReadIcon(HWND box)
+{
+    HWND control = nullptr;
+    EnumChildWindows(box, MatchIconControl, reinterpret_cast<LPARAM>(&control));
+    if (control == nullptr || !IsWindowVisible(control)) {
+        return BoxIcon::None;
+    }
+    RECT area;
+    GetWindowRect(control, &area);
+    const std::vector<DWORD> shown = CaptureScreen(area);
+    if (shown.empty()) {
+        return BoxIcon::Unrecognised;
+    }
+    const int width = area.right - area.left;
+    const int height = area.bottom - area.top;
+    const double information = Likeness(shown, RenderIcon(IDI_INFORMATION, width, height, shown[0]));
+    const double exclamation = Likeness(shown, RenderIcon(IDI_EXCLAMATION, width, height, shown[0]));
+    if (information > 0.95 && information > exclamation) {
+        return BoxIcon::Information;
+    }
+    if (exclamation > 0.95 && exclamation > information) {
+        return BoxIcon::Exclamation;
+    }
+    return BoxIcon::Unrecognised;
+}
+
+void SaveScreenshot(HWND box, const std::wstring& path)
+{
+    RECT area;
+    GetWindowRect(box, &area);
+    const int width = area.right - area.left;
+    const int height = area.bottom - area.top;
+    const std::vector<DWORD> pixels = CaptureScreen(area);
+    const DWORD rowBytes = (static_cast<DWORD>(width) * 3 + 3) & ~3u;
+    BITMAPINFOHEADER header = {};
+    header.biSize = sizeof(header);
+    header.biWidth = width;
+    header.biHeight = height;
+    header.biPlanes = 1;
+    header.biBitCount = 24;
+    header.biSizeImage = rowBytes * static_cast<DWORD>(height);
+    BITMAPFILEHEADER fileHeader = {};
+    fileHeader.bfType = 0x4D42;
+    fileHeader.bfOffBits = sizeof(fileHeader) + sizeof(header);
+    fileHeader.bfSize = fileHeader.bfOffBits + header.biSizeImage;
+    std::vector<BYTE> image(header.biSizeImage);
+    for (int y = 0; y < height; ++y) {
+        BYTE* row = image.data() + static_cast<size_t>(height - 1 - y) * rowBytes;
+        for (int x = 0; x < width; ++x) {
+            std::memcpy(row + x * 3, &pixels[static_cast<size_t>(y) * width + x], 3);
+        }
+    }
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return;
+    }
+    DWORD written = 0;
+    WriteFile(file, &fileHeader, sizeof(fileHeader), &written, nullptr);
+    WriteFile(file, &header, sizeof(header), &written, nullptr);
+    WriteFile(file, image.data(), header.biSizeImage, &written, nullptr);
+    CloseHandle(file);
+}
+
+std::wstring ReadDebugString(HANDLE process, const OUTPUT_DEBUG_STRING_INFO& info)
+{
+    // The length is a WORD and may be cut; the string ends at its NUL anyway.
+    const size_t units = info.nDebugStringLength == 0 ? 1 : info.nDebugStringLength;
+    SIZE_T read = 0;
+    if (info.fUnicode) {
+        std::wstring text(units, L'\0');
+        ReadProcessMemory(process, info.lpDebugStringData, &text[0], units * sizeof(wchar_t), &read);
+        return text.substr(0, text.find(L'\0'));
+    }
+    std::string text(units, '\0');
+    ReadProcessMemory(process, info.lpDebugStringData, &text[0], units, &read);
+    return FromCodePage(text.substr(0, text.find('\0')));
+}
+
+void ReadAndCloseBox(HWND box, HANDLE process, const RunOptions& options, ProgramRun& run)
+{
+    // Let the box paint before its icon is read.
+    Sleep(500);
+    run.boxesShown += 1;
+    run.caption = WindowText(box);
+    wchar_t text[512] = {};
+    GetDlgItemTextW(box, 0xFFFF, text, 512);
+    run.text = text;
+    run.icon = ReadIcon(box);
+    if (!options.screenshotPath.empty()) {
+        SaveScreenshot(box, options.screenshotPath);
+    }
+    PROCESS_MEMORY_COUNTERS memory = {};
+    if (GetProcessMemoryInfo(process, &memory, sizeof(memory))) {
+        run.peakWorkingSet = memory.PeakWorkingSetSize;
+    }
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+}
+
+} // namespace
+
+const wchar_t* BoxIconName(BoxIcon icon)
+{
+    switch (icon) {
+    case BoxIcon::None:
+        return L"none";
+    case BoxIcon::Information:
+        return L"information";
+    case BoxIcon::Exclamation:
+        return L"exclamation";
+    default:
+        return L"unrecognised";
+    }
+}
+
+ProgramRun RunProgram(const std::wstring& program, const RunOptions& options)
+{
+    ProgramRun run;
+    std::wstring commandLine = L"\"" + program + L"\"";
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process = {};
+    const ULONGLONG start = GetTickCount64();
+    run.started = CreateProcessW(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, DEBUG_ONLY_THIS_PROCESS,
+                                 nullptr, options.workingFolder.empty() ? nullptr : options.workingFolder.c_str(),
+                                 &startup, &process) != FALSE;
+    if (!run.started) {
+        return run;
+    }
+
+    ULONGLONG boxTime = 0;
+    HWND handledBox = nullptr;
+    while (!run.exited && GetTickCount64() - start < options.timeoutMs) {
+        DEBUG_EVENT event;
+        if (!WaitForDebugEvent(&event, 50)) {
+            HWND box = FindMessageBox(process.dwProcessId);
+            if (box != nullptr && box != handledBox) {
+                const ULONGLONG shown = GetTickCount64();
+                ReadAndCloseBox(box, process.hProcess, options, run);
+                handledBox = box;
+                boxTime += GetTickCount64() - shown;
+            }
+            continue;
+        }
+        DWORD continueStatus = DBG_CONTINUE;
+        switch (event.dwDebugEventCode) {
+        case CREATE_PROCESS_DEBUG_EVENT:
+            CloseHandle(event.u.CreateProcessInfo.hFile);
+            break;
+        case LOAD_DLL_DEBUG_EVENT:
+            CloseHandle(event.u.LoadDll.hFile);
+            break;
+        case OUTPUT_DEBUG_STRING_EVENT:
+            run.traceLines.push_back(ReadDebugString(process.hProcess, event.u.DebugString));
+            break;
+        case EXCEPTION_DEBUG_EVENT:
+            if (event.u.Exception.ExceptionRecord.ExceptionCode != EXCEPTION_BREAKPOINT) {
+                continueStatus = DBG_EXCEPTION_NOT_HANDLED;
+            }
+            break;
+        case EXIT_PROCESS_DEBUG_EVENT:
+            run.exited = true;
+            run.exitCode = event.u.ExitProcess.dwExitCode;
+            break;
+        default:
+            break;
+        }
+        ContinueDebugEvent(event.dwProcessId, event.dwThreadId, continueStatus);
+    }
+    run.seconds = static_cast<double>(GetTickCount64() - start - boxTime) / 1000.0;
+    if (!run.exited) {
+        TerminateProcess(process.hProcess, 1);
+        DebugActiveProcessStop(process.dwProcessId);
+    }
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return run;
+}

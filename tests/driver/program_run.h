@@ -1,0 +1,34 @@
+// Runs a GUI program the way its user would and records what they would see:
+// its debug-output trace lines (caught as its debugger), its message box
+// (caption, text, icon), then closes the box with OK and waits for the exit.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+enum class BoxIcon { None, Information, Exclamation, Unrecognised };
+
+struct ProgramRun {
+    bool started = false;
+    bool exited = false; // on its own, before the time limit
+    DWORD exitCode = 0;
+    std::vector<std::wstring> traceLines;
+    int boxesShown = 0;
+    std::wstring caption;
+    std::wstring text;
+    BoxIcon icon = BoxIcon::None;
+    double seconds = 0;         // start to exit, the time the box was up left out
+    SIZE_T peakWorkingSet = 0;  // bytes, read while the box was up
+};
+
+struct RunOptions {
+    std::wstring workingFolder = L"C:\\";
+    std::wstring screenshotPath; // the box as a 24-bit BMP, when not empty
+    DWORD timeoutMs = 180000;
+};
+
+ProgramRun RunProgram(const std::wstring& program, const RunOptions& options = RunOptions());
+
+const wchar_t* BoxIconName(BoxIcon icon);

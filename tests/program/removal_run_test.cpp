@@ -1,0 +1,148 @@
+// The real program, run as its user would: the box it shows, the trace lines
+// it writes, its exit code, and what it leaves on disk.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "driver/program_run.h"
+#include "foldertree/folder_walks.h"
+#include "tests/support/scratch_tree.h"
+#include "tests/support/throwaway_machine.h"
+
+namespace {
+
+using Lines = std::vector<std::wstring>;
+
+const std::wstring Program = L"C:\\harness\\LauncherRemover.exe";
+const std::wstring Parent = L"C:\\Tamrel\\Rinop";
+const std::wstring Fixed = L"C:\\Tamrel\\Rinop\\Launcher";
+const std::wstring Caption = L"리놉 하르벤 삭제";
+
+class RemovalRun : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        REQUIRE_THROWAWAY_MACHINE();
+        ASSERT_TRUE(RemoveFolder(L"C:\\Tamrel")) << "a clean start";
+    }
+    void TearDown() override { RemoveFolder(L"C:\\Tamrel"); }
+
+    static void MakeParent()
+    {
+        CreateDirectoryW(L"C:\\Tamrel", nullptr);
+        CreateDirectoryW(Parent.c_str(), nullptr);
+    }
+
+    static void ExpectSuccessBox(const ProgramRun& run)
+    {
+        ASSERT_TRUE(run.exited);
+        EXPECT_EQ(0u, run.exitCode);
+        EXPECT_EQ(1, run.boxesShown);
+        EXPECT_EQ(Caption, run.caption);
+        EXPECT_EQ(L"성공!", run.text);
+        EXPECT_EQ(BoxIcon::Information, run.icon);
+    }
+
+    static void ExpectFailureBox(const ProgramRun& run)
+    {
+        ASSERT_TRUE(run.exited);
+        EXPECT_EQ(0u, run.exitCode);
+        EXPECT_EQ(1, run.boxesShown);
+        EXPECT_EQ(Caption, run.caption);
+        EXPECT_EQ(L"문제 발생!", run.text);
+        EXPECT_EQ(BoxIcon::Exclamation, run.icon);
+    }
+};
+
+TEST_F(RemovalRun, NothingInstalledIsASuccess)
+{
+    const ProgramRun run = RunProgram(Program);
+    ExpectSuccessBox(run);
+    EXPECT_EQ(Lines{}, run.traceLines);
+    EXPECT_FALSE(Exists(L"C:\\Tamrel"));
+}
+
+TEST_F(RemovalRun, InstalledFolderIsRemovedWholeAndItsParentKept)
+{
+    MakeParent();
+    ASSERT_TRUE(MakeFolder(Fixed, FILE_ATTRIBUTE_HIDDEN));
+    ASSERT_TRUE(MakeFile(Fixed + L"\\velstrand.exe", FILE_ATTRIBUTE_READONLY));
+    ASSERT_TRUE(MakeFolder(Fixed + L"\\데이터", FILE_ATTRIBUTE_SYSTEM));
+    ASSERT_TRUE(MakeFile(Fixed + L"\\데이터\\설정.ini", FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN));
+    ASSERT_TRUE(MakeFolder(Fixed + L"\\데이터\\empty"));
+    ASSERT_EQ(L"velstrand.exe 데이터", ListFolder(Fixed)) << "Hangul names must survive Wine's locale";
+
+    const ProgramRun run = RunProgram(Program);
+    ExpectSuccessBox(run);
+    EXPECT_EQ(Lines{}, run.traceLines);
+    EXPECT_FALSE(Exists(Fixed));
+    EXPECT_TRUE(Exists(Parent));
+}
+
+TEST_F(RemovalRun, EmptyInstalledFolderIsRemoved)
+{
+    MakeParent();
+    ASSERT_TRUE(MakeFolder(Fixed));
+    const ProgramRun run = RunProgram(Program);
+    ExpectSuccessBox(run);
+    EXPECT_FALSE(Exists(Fixed));
+}
+
+TEST_F(RemovalRun, FileHeldOpenByAnotherProcessIsReportedAsAFailure)
+{
+    MakeParent();
+    ASSERT_TRUE(MakeFolder(Fixed));
+    ASSERT_TRUE(MakeFolder(Fixed + L"\\game"));
+    ASSERT_TRUE(MakeFolder(Fixed + L"\\game\\data"));
+    ASSERT_TRUE(MakeFile(Fixed + L"\\game\\data\\archive.pak"));
+    ASSERT_TRUE(MakeFile(Fixed + L"\\game\\data\\other.pak", FILE_ATTRIBUTE_READONLY));
+    ASSERT_TRUE(MakeFile(Fixed + L"\\game\\readme.txt"));
+    ASSERT_TRUE(MakeFile(Fixed + L"\\top.txt"));
+    HANDLE held = HoldOpen(Fixed + L"\\game\\data\\archive.pak");
+    ASSERT_NE(INVALID_HANDLE_VALUE, held);
+
+    const ProgramRun run = RunProgram(Program);
+    CloseHandle(held);
+
+    ExpectFailureBox(run);
+    EXPECT_EQ(Lines{L"Delete falied : archive.pak"}, run.traceLines);
+    EXPECT_EQ(L"archive.pak", ListFolder(Fixed + L"\\game\\data"));
+    EXPECT_EQ(L"data", ListFolder(Fixed + L"\\game"));
+    EXPECT_EQ(L"game", ListFolder(Fixed));
+}
+
+TEST_F(RemovalRun, AFileWhereTheFolderShouldBeIsAFailure)
+{
+    MakeParent();
+    ASSERT_TRUE(MakeFile(Fixed));
+    const ProgramRun run = RunProgram(Program);
+    ExpectFailureBox(run);
+    const std::wstring line = L"FindFirstFile failed : " + Fixed;
+    EXPECT_EQ((Lines{line, line}), run.traceLines);
+    EXPECT_TRUE(Exists(Fixed));
+}
+
+TEST_F(RemovalRun, ALinkInTheFolderLeavesWhatItPointsAt)
+{
+    // The harness's fixture: "tree" holds "link", a directory link to the
+    // non-empty folder "outside". The tree is moved into place as the
+    // installed folder.
+    const std::wstring fixture = L"C:\\fixtures\\program";
+    MakeParent();
+    ASSERT_TRUE(MoveFileW((fixture + L"\\tree").c_str(), Fixed.c_str())) << "fixture missing: run wine_setup";
+    ASSERT_NE(0u, AttributesOf(Fixed + L"\\link") & FILE_ATTRIBUTE_REPARSE_POINT);
+    ASSERT_TRUE(SetFileAttributesW((fixture + L"\\outside\\keep.txt").c_str(), FILE_ATTRIBUTE_READONLY));
+
+    const ProgramRun run = RunProgram(Program);
+    ASSERT_TRUE(run.exited);
+    EXPECT_EQ(0u, run.exitCode);
+    EXPECT_FALSE(Exists(Fixed + L"\\file.txt"));
+    EXPECT_FALSE(Exists(Fixed + L"\\inner"));
+    EXPECT_EQ(L"keep.txt sub", ListFolder(fixture + L"\\outside"));
+    EXPECT_EQ(L"deep.txt", ListFolder(fixture + L"\\outside\\sub"));
+    EXPECT_EQ(static_cast<DWORD>(FILE_ATTRIBUTE_READONLY),
+              AttributesOf(fixture + L"\\outside\\keep.txt") & FILE_ATTRIBUTE_READONLY);
+}
+
+} // namespace
