@@ -4,6 +4,7 @@
 
 #include "app/launcher_footprint.h"
 #include "foldertree/folder_walks.h"
+#include "shutdown/launcher_processes.h"
 
 namespace {
 
@@ -24,6 +25,7 @@ void ReportOutcome(bool succeeded)
 
 void RunRemoval()
 {
+    KillLauncherProcesses();
     const bool registeredRemoved = true;
     const bool fixedRemoved = RemoveFolder(FixedLauncherFolder);
     ReportOutcome(registeredRemoved && fixedRemoved);

@@ -7,6 +7,7 @@
 
 #include "driver/program_run.h"
 #include "foldertree/folder_walks.h"
+#include "tests/support/fake_launchers.h"
 #include "tests/support/scratch_tree.h"
 #include "tests/support/throwaway_machine.h"
 
@@ -143,6 +144,52 @@ TEST_F(RemovalRun, ALinkInTheFolderLeavesWhatItPointsAt)
     EXPECT_EQ(L"deep.txt", ListFolder(fixture + L"\\outside\\sub"));
     EXPECT_EQ(static_cast<DWORD>(FILE_ATTRIBUTE_READONLY),
               AttributesOf(fixture + L"\\outside\\keep.txt") & FILE_ATTRIBUTE_READONLY);
+
+    // Wine cannot remove a link to a non-empty folder (Windows can): put
+    // what is left back out of the way of the next test.
+    if (Exists(Fixed)) {
+        EXPECT_TRUE(MoveFileW(Fixed.c_str(), (fixture + L"\\tree").c_str()));
+    }
+}
+
+TEST_F(RemovalRun, RunningLaunchersAreEndedBeforeTheirFolderIsRemoved)
+{
+    MakeParent();
+    ASSERT_TRUE(MakeFolder(Fixed));
+    ASSERT_TRUE(MakeFolder(Fixed + L"\\data"));
+    FakeLaunchers fakes;
+    HANDLE installed = fakes.Start(Fixed + L"\\velstrand.exe", Fixed + L"\\data\\session.db");
+    HANDLE second = fakes.Start(NewScratchFolder(L"launcher") + L"\\velstrand.exe");
+    HANDLE third = fakes.Start(NewScratchFolder(L"launcher") + L"\\velstrand.exe");
+    ASSERT_TRUE(installed && second && third);
+    ASSERT_EQ(INVALID_HANDLE_VALUE, HoldOpen(Fixed + L"\\data\\session.db")) << "the launcher holds its file";
+
+    const ProgramRun run = RunProgram(Program);
+
+    ExpectSuccessBox(run);
+    EXPECT_EQ(Lines{}, run.traceLines);
+    EXPECT_FALSE(Exists(Fixed));
+    EXPECT_EQ(0u, FakeLaunchers::ExitCodeOf(installed));
+    EXPECT_EQ(0u, FakeLaunchers::ExitCodeOf(second));
+    EXPECT_EQ(0u, FakeLaunchers::ExitCodeOf(third));
+    EXPECT_GE(run.seconds, 3.0) << "a one-second pause after each launcher";
+}
+
+TEST_F(RemovalRun, LookalikeProcessesAreLeftRunningWithoutAPause)
+{
+    const ProgramRun baseline = RunProgram(Program);
+    FakeLaunchers fakes;
+    const std::wstring folder = NewScratchFolder(L"lookalikes");
+    HANDLE upperCase = fakes.Start(folder + L"\\Velstrand.exe");
+    HANDLE prefixed = fakes.Start(folder + L"\\xvelstrand.exe");
+    ASSERT_TRUE(upperCase && prefixed);
+
+    const ProgramRun run = RunProgram(Program);
+
+    ExpectSuccessBox(run);
+    EXPECT_TRUE(FakeLaunchers::IsRunning(upperCase));
+    EXPECT_TRUE(FakeLaunchers::IsRunning(prefixed));
+    EXPECT_LT(run.seconds, baseline.seconds + 0.7) << "compared with a run that finds no process at all";
 }
 
 } // namespace
