@@ -201,15 +201,27 @@ std::wstring ReadDebugString(HANDLE process, const OUTPUT_DEBUG_STRING_INFO& inf
     return FromCodePage(text.substr(0, text.find('\0')));
 }
 
-void ReadAndCloseBox(HWND box, HANDLE process, const RunOptions& options, ProgramRun& run)
+// The box's thread may be stopped at a debug event that this thread has yet
+// to continue: a message sent to it must not wait for ever.
+bool ReadBoxText(HWND box, std::wstring& text)
 {
-    // Let the box paint before its icon is read.
-    Sleep(500);
+    wchar_t buffer[512] = {};
+    DWORD_PTR copied = 0;
+    if (!SendMessageTimeoutW(GetDlgItem(box, 0xFFFF), WM_GETTEXT, 512, reinterpret_cast<LPARAM>(buffer),
+                             SMTO_ABORTIFHUNG, 250, &copied)) {
+        return false;
+    }
+    text = buffer;
+    return true;
+}
+
+bool ReadAndCloseBox(HWND box, HANDLE process, const RunOptions& options, ProgramRun& run)
+{
+    if (!ReadBoxText(box, run.text)) {
+        return false;
+    }
     run.boxesShown += 1;
     run.caption = WindowText(box);
-    wchar_t text[512] = {};
-    GetDlgItemTextW(box, 0xFFFF, text, 512);
-    run.text = text;
     run.icon = ReadIcon(box);
     if (!options.screenshotPath.empty()) {
         SaveScreenshot(box, options.screenshotPath);
@@ -219,6 +231,7 @@ void ReadAndCloseBox(HWND box, HANDLE process, const RunOptions& options, Progra
         run.peakWorkingSet = memory.PeakWorkingSetSize;
     }
     PostMessageW(box, WM_COMMAND, IDOK, 0);
+    return true;
 }
 
 } // namespace
@@ -252,20 +265,30 @@ ProgramRun RunProgram(const std::wstring& program, const RunOptions& options)
         return run;
     }
 
+    // The box is read once it has been up, with no debug event from the
+    // program, for a moment: by then it is painted.
+    const ULONGLONG settleMs = 400;
     ULONGLONG boxTime = 0;
+    ULONGLONG lastEvent = start;
+    ULONGLONG boxSeen = 0;
     HWND handledBox = nullptr;
     while (!run.exited && GetTickCount64() - start < options.timeoutMs) {
         DEBUG_EVENT event;
         if (!WaitForDebugEvent(&event, 50)) {
             HWND box = FindMessageBox(process.dwProcessId);
-            if (box != nullptr && box != handledBox) {
-                const ULONGLONG shown = GetTickCount64();
-                ReadAndCloseBox(box, process.hProcess, options, run);
+            if (box == nullptr || box == handledBox) {
+                continue;
+            }
+            const ULONGLONG now = GetTickCount64();
+            boxSeen = boxSeen == 0 ? now : boxSeen;
+            if (now - std::max(boxSeen, lastEvent) >= settleMs && ReadAndCloseBox(box, process.hProcess, options, run)) {
                 handledBox = box;
-                boxTime += GetTickCount64() - shown;
+                boxTime += GetTickCount64() - boxSeen;
+                boxSeen = 0;
             }
             continue;
         }
+        lastEvent = GetTickCount64();
         DWORD continueStatus = DBG_CONTINUE;
         switch (event.dwDebugEventCode) {
         case CREATE_PROCESS_DEBUG_EVENT:
