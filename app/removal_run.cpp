@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "app/launcher_footprint.h"
+#include "app/registered_folder.h"
 #include "foldertree/folder_walks.h"
 #include "shutdown/launcher_processes.h"
 
@@ -26,7 +27,7 @@ void ReportOutcome(bool succeeded)
 void RunRemoval()
 {
     KillLauncherProcesses();
-    const bool registeredRemoved = true;
+    const bool registeredRemoved = RemoveRegisteredFolder();
     const bool fixedRemoved = RemoveFolder(FixedLauncherFolder);
     ReportOutcome(registeredRemoved && fixedRemoved);
 }

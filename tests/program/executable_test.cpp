@@ -101,7 +101,8 @@ TEST_F(Executable, IsA32BitGuiProgramNeedingOnlySystemDlls)
     EXPECT_EQ(IMAGE_SUBSYSTEM_WINDOWS_GUI, Headers().OptionalHeader.Subsystem);
 
     const std::set<std::string> system = {"kernel32.dll", "user32.dll", "advapi32.dll", "shlwapi.dll",
-                                          "msvcrt.dll",   "gdi32.dll",  "ntdll.dll",    "ucrtbase.dll"};
+                                          "msvcrt.dll",   "gdi32.dll",  "ntdll.dll",    "ucrtbase.dll",
+                                          "ole32.dll",    "shell32.dll"};
     const std::vector<std::string> imports = ImportedDlls();
     EXPECT_FALSE(imports.empty());
     for (const std::string& dll : imports) {

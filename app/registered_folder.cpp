@@ -1,0 +1,50 @@
+#include "app/registered_folder.h"
+
+#include <windows.h>
+#include <shlwapi.h>
+
+#include <algorithm>
+
+#include "app/install_folder_guard.h"
+#include "app/launcher_footprint.h"
+#include "foldertree/folder_walks.h"
+#include "foldertree/trace.h"
+#include "registry/registry_key.h"
+
+namespace {
+
+constexpr wchar_t RefusedPrefix[] = L"Remove refused : ";
+
+} // namespace
+
+bool RemoveInstallFolder(const std::wstring& location)
+{
+    // A cut-off path could name another, existing folder: a location that
+    // does not fit is not used at all.
+    if (location.size() >= MAX_PATH) {
+        TraceFailure(RefusedPrefix, location);
+        return false;
+    }
+    wchar_t buffer[MAX_PATH] = {};
+    std::copy(location.begin(), location.end(), buffer);
+    PathRemoveFileSpecW(buffer);
+    const std::wstring folder = buffer;
+
+    if (PathFileExistsW(folder.c_str()) && !MayRemoveInstallFolder(location, folder)) {
+        TraceFailure(RefusedPrefix, folder);
+        return false;
+    }
+    return RemoveFolder(folder);
+}
+
+bool RemoveRegisteredFolder()
+{
+    RegistryKey key = {SharedKeyRoot, nullptr};
+    if (!key.Open(SharedKeyPath)) {
+        return true;
+    }
+    const bool removed = RemoveInstallFolder(key.QueryString(LocationValueName, L""));
+    key.DeleteValue(VersionValueName);
+    key.Close();
+    return removed;
+}

@@ -1,0 +1,17 @@
+// The stage that removes the folder the launcher registered for itself in
+// the current user's registry, and deletes its version value.
+#pragma once
+
+#include <string>
+
+// Reads the launcher's location from its key (creating the key, empty, when
+// it is missing), removes the folder that holds the file it names, deletes
+// the version value and closes the key. False only when a folder was there
+// and was not removed whole, or was refused; true in every other case.
+bool RemoveRegisteredFolder();
+
+// The folder part of the stage, for a location text: the folder holding the
+// file it names is removed when it exists and the guard allows it. A refusal
+// writes "Remove refused : " and the folder (or the location, when it is too
+// long to be used) as a trace line.
+bool RemoveInstallFolder(const std::wstring& location);
