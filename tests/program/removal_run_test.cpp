@@ -5,56 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "driver/program_run.h"
-#include "foldertree/folder_walks.h"
+#include "tests/program/removal_run_fixture.h"
 #include "tests/support/fake_launchers.h"
-#include "tests/support/scratch_tree.h"
-#include "tests/support/throwaway_machine.h"
 
 namespace {
-
-using Lines = std::vector<std::wstring>;
-
-const std::wstring Program = L"C:\\harness\\LauncherRemover.exe";
-const std::wstring Parent = L"C:\\Tamrel\\Rinop";
-const std::wstring Fixed = L"C:\\Tamrel\\Rinop\\Launcher";
-const std::wstring Caption = L"리놉 하르벤 삭제";
-
-class RemovalRun : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        REQUIRE_THROWAWAY_MACHINE();
-        ASSERT_TRUE(RemoveFolder(L"C:\\Tamrel")) << "a clean start";
-    }
-    void TearDown() override { RemoveFolder(L"C:\\Tamrel"); }
-
-    static void MakeParent()
-    {
-        CreateDirectoryW(L"C:\\Tamrel", nullptr);
-        CreateDirectoryW(Parent.c_str(), nullptr);
-    }
-
-    static void ExpectSuccessBox(const ProgramRun& run)
-    {
-        ASSERT_TRUE(run.exited);
-        EXPECT_EQ(0u, run.exitCode);
-        EXPECT_EQ(1, run.boxesShown);
-        EXPECT_EQ(Caption, run.caption);
-        EXPECT_EQ(L"성공!", run.text);
-        EXPECT_EQ(BoxIcon::Information, run.icon);
-    }
-
-    static void ExpectFailureBox(const ProgramRun& run)
-    {
-        ASSERT_TRUE(run.exited);
-        EXPECT_EQ(0u, run.exitCode);
-        EXPECT_EQ(1, run.boxesShown);
-        EXPECT_EQ(Caption, run.caption);
-        EXPECT_EQ(L"문제 발생!", run.text);
-        EXPECT_EQ(BoxIcon::Exclamation, run.icon);
-    }
-};
 
 TEST_F(RemovalRun, NothingInstalledIsASuccess)
 {

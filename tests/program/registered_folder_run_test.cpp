@@ -1,0 +1,153 @@
+// The registered install folder through the real program: what the launcher's
+// key says, what is removed, what is left in the key, and the box.
+#include <string>
+
+#include "tests/program/removal_run_fixture.h"
+
+namespace {
+
+void SetLauncherValue(const std::wstring& name, const std::wstring& text)
+{
+    const DWORD bytes = static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t));
+    ASSERT_EQ(ERROR_SUCCESS, RegSetKeyValueW(HKEY_CURRENT_USER, LauncherKey.c_str(), name.c_str(), REG_SZ,
+                                             text.c_str(), bytes));
+}
+
+bool LauncherValueExists(const std::wstring& name)
+{
+    return RegGetValueW(HKEY_CURRENT_USER, LauncherKey.c_str(), name.c_str(), RRF_RT_ANY, nullptr, nullptr,
+                        nullptr) == ERROR_SUCCESS;
+}
+
+// -1 when the key does not exist.
+int LauncherValueCount()
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, LauncherKey.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) {
+        return -1;
+    }
+    DWORD values = 0;
+    RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values, nullptr, nullptr, nullptr,
+                     nullptr);
+    RegCloseKey(key);
+    return static_cast<int>(values);
+}
+
+// An installation outside the default folder: <scratch>\bin\velstrand.exe.
+std::wstring InstallElsewhere(const std::wstring& root)
+{
+    EXPECT_TRUE(MakeFolder(root + L"\\bin"));
+    EXPECT_TRUE(MakeFile(root + L"\\bin\\velstrand.exe", FILE_ATTRIBUTE_READONLY));
+    EXPECT_TRUE(MakeFolder(root + L"\\bin\\data", FILE_ATTRIBUTE_HIDDEN));
+    EXPECT_TRUE(MakeFile(root + L"\\bin\\data\\cache.pak"));
+    return root + L"\\bin\\velstrand.exe";
+}
+
+TEST_F(RemovalRun, MissingKeyIsCreatedEmpty)
+{
+    ASSERT_EQ(-1, LauncherValueCount());
+    const ProgramRun run = RunProgram(Program);
+    ExpectSuccessBox(run);
+    EXPECT_EQ(Lines{}, run.traceLines);
+    EXPECT_EQ(0, LauncherValueCount());
+}
+
+TEST_F(RemovalRun, RegisteredFolderIsRemovedAndOnlyTheVersionValueDeleted)
+{
+    const std::wstring root = NewScratchFolder(L"registered");
+    SetLauncherValue(L"location", InstallElsewhere(root));
+    SetLauncherValue(L"version", L"3.1.4");
+    SetLauncherValue(L"language", L"ko");
+
+    const ProgramRun run = RunProgram(Program);
+
+    ExpectSuccessBox(run);
+    EXPECT_EQ(Lines{}, run.traceLines);
+    EXPECT_FALSE(Exists(root + L"\\bin"));
+    EXPECT_TRUE(Exists(root)) << "the parent of the install folder stays";
+    EXPECT_FALSE(LauncherValueExists(L"version"));
+    EXPECT_TRUE(LauncherValueExists(L"location"));
+    EXPECT_TRUE(LauncherValueExists(L"language"));
+}
+
+TEST_F(RemovalRun, RegisteredFolderAlreadyGoneIsASuccess)
+{
+    SetLauncherValue(L"location", NewScratchFolder(L"gone") + L"\\bin\\velstrand.exe");
+    SetLauncherValue(L"version", L"3.1.4");
+    const ProgramRun run = RunProgram(Program);
+    ExpectSuccessBox(run);
+    EXPECT_EQ(Lines{}, run.traceLines);
+    EXPECT_FALSE(LauncherValueExists(L"version"));
+}
+
+TEST_F(RemovalRun, RegisteredFolderThatCannotBeRemovedFailsTheRun)
+{
+    const std::wstring root = NewScratchFolder(L"blocked");
+    SetLauncherValue(L"location", InstallElsewhere(root));
+    SetLauncherValue(L"version", L"3.1.4");
+    HANDLE held = HoldOpen(root + L"\\bin\\data\\cache.pak");
+    ASSERT_NE(INVALID_HANDLE_VALUE, held);
+
+    const ProgramRun run = RunProgram(Program);
+    CloseHandle(held);
+
+    ExpectFailureBox(run);
+    EXPECT_EQ(Lines{L"Delete falied : cache.pak"}, run.traceLines);
+    EXPECT_EQ(L"data", ListFolder(root + L"\\bin"));
+    EXPECT_FALSE(LauncherValueExists(L"version"));
+    EXPECT_FALSE(Exists(Fixed));
+}
+
+TEST_F(RemovalRun, RegisteredFolderThatIsTheDefaultOneIsRemovedOnce)
+{
+    MakeParent();
+    ASSERT_TRUE(MakeFolder(Fixed));
+    ASSERT_TRUE(MakeFile(Fixed + L"\\velstrand.exe", FILE_ATTRIBUTE_READONLY));
+    SetLauncherValue(L"location", Fixed + L"\\velstrand.exe");
+
+    const ProgramRun run = RunProgram(Program);
+
+    ExpectSuccessBox(run);
+    EXPECT_EQ(Lines{}, run.traceLines);
+    EXPECT_FALSE(Exists(Fixed));
+}
+
+TEST_F(RemovalRun, DefaultFolderRegisteredAndBlockedIsTriedTwice)
+{
+    MakeParent();
+    ASSERT_TRUE(MakeFolder(Fixed));
+    ASSERT_TRUE(MakeFile(Fixed + L"\\velstrand.exe"));
+    ASSERT_TRUE(MakeFile(Fixed + L"\\save.dat"));
+    SetLauncherValue(L"location", Fixed + L"\\velstrand.exe");
+    HANDLE held = HoldOpen(Fixed + L"\\save.dat");
+    ASSERT_NE(INVALID_HANDLE_VALUE, held);
+
+    const ProgramRun run = RunProgram(Program);
+    CloseHandle(held);
+
+    ExpectFailureBox(run);
+    EXPECT_EQ((Lines{L"Delete falied : save.dat", L"Delete falied : save.dat"}), run.traceLines);
+    EXPECT_EQ(L"save.dat", ListFolder(Fixed));
+}
+
+TEST_F(RemovalRun, RefusedLocationLeavesEverythingAndFailsTheRun)
+{
+    // A location naming a folder, not a file in it: its parent would go.
+    const std::wstring root = NewScratchFolder(L"refused");
+    ASSERT_TRUE(MakeFolder(root + L"\\Games"));
+    ASSERT_TRUE(MakeFile(root + L"\\Games\\other-game.sav"));
+    ASSERT_TRUE(MakeFolder(root + L"\\Games\\App"));
+    ASSERT_TRUE(MakeFile(root + L"\\Games\\App\\app.exe"));
+    SetLauncherValue(L"location", root + L"\\Games\\App");
+    SetLauncherValue(L"version", L"3.1.4");
+
+    const ProgramRun run = RunProgram(Program);
+
+    ExpectFailureBox(run);
+    EXPECT_EQ(Lines{L"Remove refused : " + root + L"\\Games"}, run.traceLines);
+    EXPECT_EQ(L"App other-game.sav", ListFolder(root + L"\\Games"));
+    EXPECT_EQ(L"app.exe", ListFolder(root + L"\\Games\\App"));
+    EXPECT_FALSE(LauncherValueExists(L"version"));
+}
+
+} // namespace

@@ -1,0 +1,54 @@
+#include "tests/program/removal_run_fixture.h"
+
+#include "foldertree/folder_walks.h"
+#include "tests/support/throwaway_machine.h"
+
+const std::wstring Program = L"C:\\harness\\LauncherRemover.exe";
+const std::wstring Parent = L"C:\\Tamrel\\Rinop";
+const std::wstring Fixed = L"C:\\Tamrel\\Rinop\\Launcher";
+const std::wstring LauncherKey = L"Software\\tamrel\\shared\\6D1F0A83-C47E-42b9-9E05-B7C3148A6F2D";
+
+namespace {
+
+const std::wstring Caption = L"리놉 하르벤 삭제";
+
+void ExpectBox(const ProgramRun& run, const std::wstring& text, BoxIcon icon)
+{
+    ASSERT_TRUE(run.exited);
+    EXPECT_EQ(0u, run.exitCode);
+    EXPECT_EQ(1, run.boxesShown);
+    EXPECT_EQ(Caption, run.caption);
+    EXPECT_EQ(text, run.text);
+    EXPECT_EQ(icon, run.icon);
+}
+
+} // namespace
+
+void RemovalRun::SetUp()
+{
+    REQUIRE_THROWAWAY_MACHINE();
+    ASSERT_TRUE(RemoveFolder(L"C:\\Tamrel")) << "a clean start";
+    RegDeleteTreeW(HKEY_CURRENT_USER, LauncherKey.c_str());
+    RegDeleteKeyW(HKEY_CURRENT_USER, LauncherKey.c_str());
+}
+
+void RemovalRun::TearDown()
+{
+    RemoveFolder(L"C:\\Tamrel");
+}
+
+void RemovalRun::MakeParent()
+{
+    CreateDirectoryW(L"C:\\Tamrel", nullptr);
+    CreateDirectoryW(Parent.c_str(), nullptr);
+}
+
+void RemovalRun::ExpectSuccessBox(const ProgramRun& run)
+{
+    ExpectBox(run, L"성공!", BoxIcon::Information);
+}
+
+void RemovalRun::ExpectFailureBox(const ProgramRun& run)
+{
+    ExpectBox(run, L"문제 발생!", BoxIcon::Exclamation);
+}

@@ -1,0 +1,31 @@
+// Shared ground for the end-to-end tests: a clean start (no launcher folders,
+// no launcher key), and what the user must see in each outcome's box.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "driver/program_run.h"
+#include "tests/support/scratch_tree.h"
+
+using Lines = std::vector<std::wstring>;
+
+extern const std::wstring Program;
+extern const std::wstring Parent;
+extern const std::wstring Fixed;
+// The launcher's key under HKEY_CURRENT_USER.
+extern const std::wstring LauncherKey;
+
+class RemovalRun : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    static void MakeParent();
+    static void ExpectSuccessBox(const ProgramRun& run);
+    static void ExpectFailureBox(const ProgramRun& run);
+};
