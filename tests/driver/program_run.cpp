@@ -258,7 +258,8 @@ ProgramRun RunProgram(const std::wstring& program, const RunOptions& options)
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process = {};
     const ULONGLONG start = GetTickCount64();
-    run.started = CreateProcessW(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, DEBUG_ONLY_THIS_PROCESS,
+    run.started = CreateProcessW(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE,
+                                 options.captureTrace ? DEBUG_ONLY_THIS_PROCESS : 0,
                                  nullptr, options.workingFolder.empty() ? nullptr : options.workingFolder.c_str(),
                                  &startup, &process) != FALSE;
     if (!run.started) {
@@ -274,7 +275,14 @@ ProgramRun RunProgram(const std::wstring& program, const RunOptions& options)
     HWND handledBox = nullptr;
     while (!run.exited && GetTickCount64() - start < options.timeoutMs) {
         DEBUG_EVENT event;
-        if (!WaitForDebugEvent(&event, 50)) {
+        if (!options.captureTrace) {
+            if (WaitForSingleObject(process.hProcess, 20) == WAIT_OBJECT_0) {
+                run.exited = true;
+                GetExitCodeProcess(process.hProcess, &run.exitCode);
+                continue;
+            }
+        }
+        if (!options.captureTrace || !WaitForDebugEvent(&event, 50)) {
             HWND box = FindMessageBox(process.dwProcessId);
             if (box == nullptr || box == handledBox) {
                 continue;
@@ -317,7 +325,9 @@ ProgramRun RunProgram(const std::wstring& program, const RunOptions& options)
     run.seconds = static_cast<double>(GetTickCount64() - start - boxTime) / 1000.0;
     if (!run.exited) {
         TerminateProcess(process.hProcess, 1);
-        DebugActiveProcessStop(process.dwProcessId);
+        if (options.captureTrace) {
+            DebugActiveProcessStop(process.dwProcessId);
+        }
     }
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);

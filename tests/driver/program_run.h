@@ -27,6 +27,9 @@ struct RunOptions {
     std::wstring workingFolder = L"C:\\";
     std::wstring screenshotPath; // the box as a 24-bit BMP, when not empty
     DWORD timeoutMs = 180000;
+    // Off for timing: a debugger slows Wine's file calls by about half, but
+    // without it the trace lines are not seen.
+    bool captureTrace = true;
 };
 
 ProgramRun RunProgram(const std::wstring& program, const RunOptions& options = RunOptions());

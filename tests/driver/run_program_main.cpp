@@ -1,6 +1,6 @@
 // Runs a program under the driver and prints what its user saw, one fact a
 // line, in UTF-8. Used by the demo and the benchmark.
-//   RunProgram PROGRAM [--screenshot FILE.bmp] [--workdir FOLDER]
+//   RunProgram PROGRAM [--screenshot FILE.bmp] [--workdir FOLDER] [--trace on|off]
 #include <cstdio>
 #include <cwchar>
 #include <string>
@@ -21,7 +21,7 @@ void PrintLine(const std::wstring& line)
 int wmain(int argc, wchar_t** argv)
 {
     if (argc < 2) {
-        std::fputs("usage: RunProgram PROGRAM [--screenshot FILE.bmp] [--workdir FOLDER]\n", stderr);
+        std::fputs("usage: RunProgram PROGRAM [--screenshot FILE.bmp] [--workdir FOLDER] [--trace on|off]\n", stderr);
         return 2;
     }
     RunOptions options;
@@ -30,6 +30,8 @@ int wmain(int argc, wchar_t** argv)
             options.screenshotPath = argv[i + 1];
         } else if (std::wcscmp(argv[i], L"--workdir") == 0) {
             options.workingFolder = argv[i + 1];
+        } else if (std::wcscmp(argv[i], L"--trace") == 0) {
+            options.captureTrace = std::wcscmp(argv[i + 1], L"off") != 0;
         }
     }
     const ProgramRun run = RunProgram(argv[1], options);
