@@ -5,6 +5,7 @@
 #include <shlobj.h>
 #include <shlwapi.h>
 
+#include <cwchar>
 #include <cwctype>
 #include <vector>
 

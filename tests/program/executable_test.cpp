@@ -5,9 +5,8 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <set>
 #include <string>
 #include <vector>
