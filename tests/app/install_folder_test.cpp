@@ -11,6 +11,7 @@
 
 #include "app/registered_folder.h"
 #include "tests/support/scratch_tree.h"
+#include "tests/support/throwaway_machine.h"
 #include "tests/support/trace_capture.h"
 
 namespace {
@@ -36,6 +37,13 @@ void ExpectRefused(const std::wstring& location, const std::wstring& subject)
     EXPECT_EQ(Lines{L"Remove refused : " + subject}, trace.Lines());
 }
 
+// A guard that fails here would delete system and profile folders: these
+// tests run only where that harms nothing.
+class InstallFolder : public ::testing::Test {
+protected:
+    void SetUp() override { REQUIRE_THROWAWAY_MACHINE(); }
+};
+
 // Switches the current folder for one test and back.
 class CurrentFolder {
 public:
@@ -52,7 +60,7 @@ private:
     wchar_t previous_[MAX_PATH] = {};
 };
 
-TEST(InstallFolder, FolderHoldingTheNamedFileIsRemovedAndItsParentKept)
+TEST_F(InstallFolder, FolderHoldingTheNamedFileIsRemovedAndItsParentKept)
 {
     const std::wstring root = NewScratchFolder(L"allowed");
     ASSERT_TRUE(MakeFolder(root + L"\\App"));
@@ -64,7 +72,7 @@ TEST(InstallFolder, FolderHoldingTheNamedFileIsRemovedAndItsParentKept)
     EXPECT_EQ(L"keep.txt", ListFolder(root));
 }
 
-TEST(InstallFolder, MissingFolderIsASuccessWhateverThePathLooksLike)
+TEST_F(InstallFolder, MissingFolderIsASuccessWhateverThePathLooksLike)
 {
     TraceCapture trace;
     EXPECT_TRUE(RemoveInstallFolder(NewScratchFolder(L"stale") + L"\\gone\\app.exe"));
@@ -73,7 +81,7 @@ TEST(InstallFolder, MissingFolderIsASuccessWhateverThePathLooksLike)
     EXPECT_EQ(Lines{}, trace.Lines());
 }
 
-TEST(InstallFolder, LocationMustNameAnExistingFile)
+TEST_F(InstallFolder, LocationMustNameAnExistingFile)
 {
     const std::wstring root = NewScratchFolder(L"not-a-file");
     ASSERT_TRUE(MakeFolder(root + L"\\Games"));
@@ -87,7 +95,7 @@ TEST(InstallFolder, LocationMustNameAnExistingFile)
     EXPECT_EQ(L"app.exe", ListFolder(root + L"\\Games\\App"));
 }
 
-TEST(InstallFolder, OnlyFullyQualifiedFoldersAreRemoved)
+TEST_F(InstallFolder, OnlyFullyQualifiedFoldersAreRemoved)
 {
     const std::wstring root = NewScratchFolder(L"qualified");
     const std::wstring name = root.substr(root.rfind(L'\\') + 1);
@@ -111,7 +119,7 @@ TEST(InstallFolder, OnlyFullyQualifiedFoldersAreRemoved)
     EXPECT_EQ(L"app.exe", ListFolder(root + L"\\App"));
 }
 
-TEST(InstallFolder, DriveRootIsRefused)
+TEST_F(InstallFolder, DriveRootIsRefused)
 {
     const std::wstring file = L"C:\\launcher-remover-test-" + std::to_wstring(GetTickCount64()) + L".exe";
     ASSERT_TRUE(MakeFile(file));
@@ -121,7 +129,7 @@ TEST(InstallFolder, DriveRootIsRefused)
     DeleteFileW(file.c_str());
 }
 
-TEST(InstallFolder, SystemAndProfileFoldersAndTheirAncestorsAreRefused)
+TEST_F(InstallFolder, SystemAndProfileFoldersAndTheirAncestorsAreRefused)
 {
     const std::wstring windows = KnownFolder(FOLDERID_Windows);
     const std::wstring profile = KnownFolder(FOLDERID_Profile);
@@ -148,8 +156,8 @@ TEST(InstallFolder, SystemAndProfileFoldersAndTheirAncestorsAreRefused)
     ExpectRefused(upper, upper.substr(0, upper.rfind(L'\\')));
     DeleteFileW(inUsers.c_str());
 
-    const std::wstring inDocuments = documents + L"\\save.dat";
-    ASSERT_TRUE(MakeFile(inDocuments) || Exists(inDocuments));
+    const std::wstring inDocuments = documents + L"\\launcher-" + std::to_wstring(GetTickCount64()) + L".sav";
+    ASSERT_TRUE(MakeFile(inDocuments));
     ExpectRefused(inDocuments, documents);
     EXPECT_TRUE(Exists(inDocuments));
     DeleteFileW(inDocuments.c_str());
@@ -157,7 +165,7 @@ TEST(InstallFolder, SystemAndProfileFoldersAndTheirAncestorsAreRefused)
     EXPECT_TRUE(Exists(windows + L"\\notepad.exe"));
 }
 
-TEST(InstallFolder, FolderStrictlyInsideAProtectedOneIsAllowed)
+TEST_F(InstallFolder, FolderStrictlyInsideAProtectedOneIsAllowed)
 {
     const std::wstring local = KnownFolder(FOLDERID_LocalAppData);
     ASSERT_FALSE(local.empty());
@@ -172,7 +180,7 @@ TEST(InstallFolder, FolderStrictlyInsideAProtectedOneIsAllowed)
     RemoveDirectoryW(vendor.c_str());
 }
 
-TEST(InstallFolder, LocationThatDoesNotFitIsNeverCut)
+TEST_F(InstallFolder, LocationThatDoesNotFitIsNeverCut)
 {
     const std::wstring root = NewScratchFolder(L"long");
     ASSERT_TRUE(MakeFile(root + L"\\keep.txt"));
