@@ -5,6 +5,7 @@
 #include <shlobj.h>
 #include <shlwapi.h>
 
+#include <algorithm>
 #include <cwchar>
 #include <cwctype>
 #include <vector>
@@ -85,11 +86,11 @@ std::vector<std::wstring> ProtectedFolders()
 {
     std::vector<std::wstring> folders;
     for (REFKNOWNFOLDERID id :
-         {FOLDERID_Windows, FOLDERID_System, FOLDERID_SystemX86, FOLDERID_ProgramFiles, FOLDERID_ProgramFilesX86,
-          FOLDERID_ProgramData, FOLDERID_UserProfiles, FOLDERID_Public, FOLDERID_Profile, FOLDERID_Desktop,
-          FOLDERID_Documents, FOLDERID_Downloads, FOLDERID_Music, FOLDERID_Pictures, FOLDERID_Videos,
-          FOLDERID_SavedGames, FOLDERID_Favorites, FOLDERID_RoamingAppData, FOLDERID_LocalAppData,
-          FOLDERID_StartMenu}) {
+         {FOLDERID_Windows,         FOLDERID_System,         FOLDERID_SystemX86,    FOLDERID_ProgramFiles,
+          FOLDERID_ProgramFilesX86, FOLDERID_ProgramData,    FOLDERID_UserProfiles, FOLDERID_Public,
+          FOLDERID_Profile,         FOLDERID_Desktop,        FOLDERID_Documents,    FOLDERID_Downloads,
+          FOLDERID_Music,           FOLDERID_Pictures,       FOLDERID_Videos,       FOLDERID_SavedGames,
+          FOLDERID_Favorites,       FOLDERID_RoamingAppData, FOLDERID_LocalAppData, FOLDERID_StartMenu}) {
         AddKnownFolder(folders, id);
     }
     AddNativeProgramFiles(folders);
@@ -102,8 +103,8 @@ std::vector<std::wstring> ProtectedFolders()
 
 bool SamePath(const std::wstring& a, const std::wstring& b)
 {
-    return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()),
-                                TRUE) == CSTR_EQUAL;
+    return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()), TRUE) ==
+           CSTR_EQUAL;
 }
 
 bool IsSameOrAncestor(const std::wstring& folder, const std::wstring& other)
@@ -125,10 +126,7 @@ bool MayRemoveInstallFolder(const std::wstring& location, const std::wstring& fo
     if (IsRoot(canonical)) {
         return false;
     }
-    for (const std::wstring& guarded : ProtectedFolders()) {
-        if (IsSameOrAncestor(canonical, guarded)) {
-            return false;
-        }
-    }
-    return true;
+    const std::vector<std::wstring> guarded = ProtectedFolders();
+    return std::none_of(guarded.begin(), guarded.end(),
+                        [&canonical](const std::wstring& folder) { return IsSameOrAncestor(canonical, folder); });
 }

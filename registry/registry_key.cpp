@@ -12,8 +12,8 @@ bool RegistryKey::Open(const std::wstring& path)
     if (RegOpenKeyExW(root, subKey.c_str(), 0, KEY_READ | KEY_WRITE, &handle) == ERROR_SUCCESS) {
         return true;
     }
-    return RegCreateKeyExW(root, subKey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr,
-                           &handle, nullptr) == ERROR_SUCCESS;
+    return RegCreateKeyExW(root, subKey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &handle,
+                           nullptr) == ERROR_SUCCESS;
 }
 
 std::wstring RegistryKey::QueryString(const std::wstring& name, const std::wstring& fallback)

@@ -89,8 +89,8 @@ TEST_F(InstallFolder, LocationMustNameAnExistingFile)
     ASSERT_TRUE(MakeFile(root + L"\\Games\\App\\app.exe"));
     ASSERT_TRUE(MakeFile(root + L"\\Games\\other.sav"));
 
-    ExpectRefused(root + L"\\Games\\App", root + L"\\Games");          // a folder
-    ExpectRefused(root + L"\\Games\\launcher.exe", root + L"\\Games");  // stale, into a shared folder
+    ExpectRefused(root + L"\\Games\\App", root + L"\\Games"); // a folder
+    ExpectRefused(root + L"\\Games\\launcher.exe", root + L"\\Games"); // stale, into a shared folder
     EXPECT_EQ(L"App other.sav", ListFolder(root + L"\\Games"));
     EXPECT_EQ(L"app.exe", ListFolder(root + L"\\Games\\App"));
 }
@@ -104,11 +104,11 @@ TEST_F(InstallFolder, OnlyFullyQualifiedFoldersAreRemoved)
     ASSERT_TRUE(MakeFile(root + L"\\file"));
     CurrentFolder inside(root);
 
-    ExpectRefused(L"App\\app.exe", L"App");                                      // relative
-    ExpectRefused(L"C:file", L"C:");                                            // drive-relative
+    ExpectRefused(L"App\\app.exe", L"App"); // relative
+    ExpectRefused(L"C:file", L"C:"); // drive-relative
     ExpectRefused(L"C:App\\app.exe", L"C:App");
-    ExpectRefused(L"\\scratch\\" + name + L"\\App\\app.exe", L"\\scratch\\" + name + L"\\App");  // root-relative
-    ExpectRefused(L"\\\\?\\" + root + L"\\App\\app.exe", L"\\\\?\\" + root + L"\\App");          // device path
+    ExpectRefused(L"\\scratch\\" + name + L"\\App\\app.exe", L"\\scratch\\" + name + L"\\App"); // root-relative
+    ExpectRefused(L"\\\\?\\" + root + L"\\App\\app.exe", L"\\\\?\\" + root + L"\\App"); // device path
     const std::wstring slashes = L"C:/scratch/" + name + L"/App/app.exe";
     TraceCapture trace;
     EXPECT_FALSE(RemoveInstallFolder(slashes));

@@ -259,9 +259,9 @@ ProgramRun RunProgram(const std::wstring& program, const RunOptions& options)
     PROCESS_INFORMATION process = {};
     const ULONGLONG start = GetTickCount64();
     run.started = CreateProcessW(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE,
-                                 options.captureTrace ? DEBUG_ONLY_THIS_PROCESS : 0,
-                                 nullptr, options.workingFolder.empty() ? nullptr : options.workingFolder.c_str(),
-                                 &startup, &process) != FALSE;
+                                 options.captureTrace ? DEBUG_ONLY_THIS_PROCESS : 0, nullptr,
+                                 options.workingFolder.empty() ? nullptr : options.workingFolder.c_str(), &startup,
+                                 &process) != FALSE;
     if (!run.started) {
         return run;
     }
@@ -289,7 +289,8 @@ ProgramRun RunProgram(const std::wstring& program, const RunOptions& options)
             }
             const ULONGLONG now = GetTickCount64();
             boxSeen = boxSeen == 0 ? now : boxSeen;
-            if (now - std::max(boxSeen, lastEvent) >= settleMs && ReadAndCloseBox(box, process.hProcess, options, run)) {
+            if (now - std::max(boxSeen, lastEvent) >= settleMs &&
+                ReadAndCloseBox(box, process.hProcess, options, run)) {
                 handledBox = box;
                 boxTime += GetTickCount64() - boxSeen;
                 boxSeen = 0;

@@ -19,8 +19,8 @@ struct ProgramRun {
     std::wstring caption;
     std::wstring text;
     BoxIcon icon = BoxIcon::None;
-    double seconds = 0;         // start to exit, the time the box was up left out
-    SIZE_T peakWorkingSet = 0;  // bytes, read while the box was up
+    double seconds = 0; // start to exit, the time the box was up left out
+    SIZE_T peakWorkingSet = 0; // bytes, read while the box was up
 };
 
 struct RunOptions {

@@ -46,7 +46,8 @@ int wmain(int argc, wchar_t** argv)
     PrintLine(L"caption: " + run.caption);
     PrintLine(L"text: " + run.text);
     PrintLine(std::wstring(L"icon: ") + BoxIconName(run.icon));
-    PrintLine(run.exited ? L"exit code: " + std::to_wstring(run.exitCode) : L"exit code: none (stopped at the time limit)");
+    PrintLine(run.exited ? L"exit code: " + std::to_wstring(run.exitCode)
+                         : L"exit code: none (stopped at the time limit)");
     PrintLine(L"seconds: " + std::to_wstring(run.seconds));
     PrintLine(L"peak working set: " + std::to_wstring(run.peakWorkingSet));
     return run.exited ? 0 : 1;

@@ -6,9 +6,10 @@
 
 int wmain(int argc, wchar_t** argv)
 {
-    HANDLE held = INVALID_HANDLE_VALUE;
+    HANDLE held = nullptr;
     if (argc > 1 && argv[1][0] != L'\0') {
-        held = CreateFileW(argv[1], GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        held =
+            CreateFileW(argv[1], GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (held == INVALID_HANDLE_VALUE) {
             return 2;
         }
@@ -21,6 +22,10 @@ int wmain(int argc, wchar_t** argv)
         SetEvent(ready);
         CloseHandle(ready);
     }
+    // Runs until terminated; the file stays held all that time.
     Sleep(INFINITE);
+    if (held != nullptr) {
+        CloseHandle(held);
+    }
     return 1;
 }

@@ -80,7 +80,7 @@ TEST(FolderWalks, FileHeldOpenTwoLevelsDownIsTheOnlyThingLeft)
 
     TraceCapture trace;
     const bool removed = RemoveFolder(root);
-    const Lines lines = trace.Lines();
+    const Lines& lines = trace.Lines();
     CloseHandle(held);
 
     EXPECT_FALSE(removed);
@@ -132,7 +132,7 @@ TEST(FolderWalks, TrailingBackslashIsKeptInEveryPathAndTrace)
 TEST(FolderWalks, HangulAndEmojiNamesAreRemovedAndTracedExactly)
 {
     const std::wstring root = NewScratchFolder(L"names");
-    const std::wstring hangul = L"\uB9AC\uB178\uD504 \uC124\uCE58";   // 리노프 설치
+    const std::wstring hangul = L"\uB9AC\uB178\uD504 \uC124\uCE58"; // 리노프 설치
     const std::wstring emoji = L"\U0001F3AE game";
     ASSERT_TRUE(MakeFolder(root + L"\\" + hangul));
     ASSERT_TRUE(MakeFile(root + L"\\" + hangul + L"\\" + hangul + L".dat", FILE_ATTRIBUTE_READONLY));

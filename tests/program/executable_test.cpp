@@ -73,7 +73,8 @@ protected:
         auto descriptor = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(image_.data() + OffsetOf(rva));
         for (; descriptor->Name != 0; ++descriptor) {
             std::string name = image_.data() + OffsetOf(descriptor->Name);
-            std::transform(name.begin(), name.end(), name.begin(), [](char c) { return static_cast<char>(::tolower(c)); });
+            std::transform(name.begin(), name.end(), name.begin(),
+                           [](char c) { return static_cast<char>(::tolower(c)); });
             names.push_back(name);
         }
         return names;
@@ -99,9 +100,8 @@ TEST_F(Executable, IsA32BitGuiProgramNeedingOnlySystemDlls)
     EXPECT_EQ(IMAGE_FILE_MACHINE_I386, Headers().FileHeader.Machine);
     EXPECT_EQ(IMAGE_SUBSYSTEM_WINDOWS_GUI, Headers().OptionalHeader.Subsystem);
 
-    const std::set<std::string> system = {"kernel32.dll", "user32.dll", "advapi32.dll", "shlwapi.dll",
-                                          "msvcrt.dll",   "gdi32.dll",  "ntdll.dll",    "ucrtbase.dll",
-                                          "ole32.dll",    "shell32.dll"};
+    const std::set<std::string> system = {"kernel32.dll", "user32.dll", "advapi32.dll", "shlwapi.dll", "msvcrt.dll",
+                                          "gdi32.dll",    "ntdll.dll",  "ucrtbase.dll", "ole32.dll",   "shell32.dll"};
     const std::vector<std::string> imports = ImportedDlls();
     EXPECT_FALSE(imports.empty());
     for (const std::string& dll : imports) {

@@ -14,8 +14,8 @@ protected:
     void SetUp() override
     {
         static unsigned counter = 0;
-        path_ = L"Software\\LauncherRemoverTests\\" + std::to_wstring(GetTickCount64()) + L"-" +
-                std::to_wstring(++counter);
+        path_ =
+            L"Software\\LauncherRemoverTests\\" + std::to_wstring(GetTickCount64()) + L"-" + std::to_wstring(++counter);
     }
     void TearDown() override
     {
@@ -84,8 +84,8 @@ TEST_F(RegistryKeyTest, MissingKeyIsCreatedAndReadsAsTheFallback)
 
 TEST_F(RegistryKeyTest, TextUpTo2048BytesIsReadWholeAndLongerGivesTheFallback)
 {
-    const std::wstring fits(1023, L'a');      // 2046 bytes and the NUL: 2048
-    const std::wstring tooLong(1024, L'b');   // 2050 bytes with the NUL
+    const std::wstring fits(1023, L'a'); // 2046 bytes and the NUL: 2048
+    const std::wstring tooLong(1024, L'b'); // 2050 bytes with the NUL
     SetRaw(L"fits", REG_SZ, fits.c_str(), 2048);
     SetRaw(L"long", REG_SZ, tooLong.c_str(), 2050);
     OpenKey();
@@ -108,8 +108,7 @@ TEST_F(RegistryKeyTest, DataWithoutATerminatorEndsWithTheBytesReturned)
     const DWORD number = 0x00420041; // "AB" in UTF-16LE
     SetRaw(L"number", REG_DWORD, &number, sizeof(number));
     const std::wstring expandable = L"%TEMP%\\app.exe";
-    SetRaw(L"expand", REG_EXPAND_SZ, expandable.c_str(),
-           static_cast<DWORD>((expandable.size() + 1) * sizeof(wchar_t)));
+    SetRaw(L"expand", REG_EXPAND_SZ, expandable.c_str(), static_cast<DWORD>((expandable.size() + 1) * sizeof(wchar_t)));
 
     OpenKey();
     EXPECT_EQ(L"abc", key_.QueryString(L"plain", L"-"));

@@ -30,8 +30,8 @@ HANDLE FakeLaunchers::Start(const std::wstring& imagePath, const std::wstring& h
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process = {};
-    const BOOL started = CreateProcessW(imagePath.c_str(), &commandLine[0], nullptr, nullptr, FALSE,
-                                        CREATE_NO_WINDOW, nullptr, nullptr, &startup, &process);
+    const BOOL started = CreateProcessW(imagePath.c_str(), &commandLine[0], nullptr, nullptr, FALSE, CREATE_NO_WINDOW,
+                                        nullptr, nullptr, &startup, &process);
     if (!started) {
         CloseHandle(ready);
         return nullptr;

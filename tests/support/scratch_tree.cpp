@@ -8,8 +8,8 @@ std::wstring NewScratchFolder(const std::wstring& name)
     static unsigned counter = 0;
     CreateDirectoryW(L"C:\\scratch", nullptr);
     // Wine reuses process ids from run to run; the clock tells runs apart.
-    const std::wstring folder = L"C:\\scratch\\" + name + L"-" + std::to_wstring(GetTickCount64()) + L"-" +
-                                std::to_wstring(++counter);
+    std::wstring folder =
+        L"C:\\scratch\\" + name + L"-" + std::to_wstring(GetTickCount64()) + L"-" + std::to_wstring(++counter);
     CreateDirectoryW(folder.c_str(), nullptr);
     return folder;
 }

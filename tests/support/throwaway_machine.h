@@ -11,6 +11,6 @@ bool RunningUnderWine();
 // Wine, or LAUNCHER_REMOVER_TESTS_MAY_DELETE=1 set by a person.
 bool OnThrowawayMachine();
 
-#define REQUIRE_THROWAWAY_MACHINE()                                                                         \
-    if (!OnThrowawayMachine())                                                                              \
+#define REQUIRE_THROWAWAY_MACHINE()                                                                                    \
+    if (!OnThrowawayMachine())                                                                                         \
     GTEST_SKIP() << "removes C:\\Tamrel\\...: runs only under Wine or with LAUNCHER_REMOVER_TESTS_MAY_DELETE=1"
