@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <cwchar>
-#include <cwctype>
 #include <vector>
 
 namespace {
@@ -30,7 +29,8 @@ bool IsFullyQualified(const std::wstring& folder)
     if (StartsWith(folder, L"\\\\?\\") || StartsWith(folder, L"\\\\.\\") || StartsWith(folder, L"\\??\\")) {
         return false;
     }
-    if (folder.size() >= 3 && std::iswalpha(folder[0]) && folder[1] == L':' && folder[2] == L'\\') {
+    const wchar_t drive = folder.empty() ? L'\0' : static_cast<wchar_t>(folder[0] | 0x20);
+    if (folder.size() >= 3 && drive >= L'a' && drive <= L'z' && folder[1] == L':' && folder[2] == L'\\') {
         return true;
     }
     return StartsWith(folder, L"\\\\") && folder.size() > 2 && folder[2] != L'\\';
