@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/program_run.h"
+#include "tools/driver/program_run.h"
 #include "tests/support/scratch_tree.h"
 
 using Lines = std::vector<std::wstring>;

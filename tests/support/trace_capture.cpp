@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "tests/support/text.h"
+#include "tools/driver/text.h"
 
 #ifndef DBG_PRINTEXCEPTION_WIDE_C
 #define DBG_PRINTEXCEPTION_WIDE_C 0x4001000AL

@@ -1,11 +1,11 @@
-#include "driver/program_run.h"
+#include "tools/driver/program_run.h"
 
 #include <psapi.h>
 
 #include <algorithm>
 #include <cstring>
 
-#include "tests/support/text.h"
+#include "tools/driver/text.h"
 
 namespace {
 

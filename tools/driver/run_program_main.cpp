@@ -5,8 +5,8 @@
 #include <cwchar>
 #include <string>
 
-#include "driver/program_run.h"
-#include "tests/support/text.h"
+#include "tools/driver/program_run.h"
+#include "tools/driver/text.h"
 
 namespace {
 

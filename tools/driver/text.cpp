@@ -1,4 +1,4 @@
-#include "tests/support/text.h"
+#include "tools/driver/text.h"
 
 #include <windows.h>
 
