@@ -59,8 +59,8 @@ bool DeleteEntry(const std::wstring& child, const WIN32_FIND_DATAW& entry)
             return true;
         }
     } else if (IsFolder(entry.dwFileAttributes)) {
-        // A subfolder that stays behind is not traced: its own walk already
-        // traced whatever inside it failed.
+        // A subfolder that stays behind is not traced here; what inside it
+        // failed has its own lines.
         return WalkFolder(child, Walk::Delete) != 0;
     } else if (DeleteFileW(child.c_str())) {
         return true;
