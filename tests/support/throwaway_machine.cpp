@@ -2,8 +2,7 @@
 
 #include <windows.h>
 
-#include <cstdlib>
-#include <cstring>
+#include <cwchar>
 
 bool RunningUnderWine()
 {
@@ -13,6 +12,7 @@ bool RunningUnderWine()
 
 bool OnThrowawayMachine()
 {
-    const char* optIn = std::getenv("LAUNCHER_REMOVER_TESTS_MAY_DELETE");
-    return RunningUnderWine() || (optIn != nullptr && std::strcmp(optIn, "1") == 0);
+    wchar_t optIn[2] = {};
+    const DWORD length = GetEnvironmentVariableW(L"LAUNCHER_REMOVER_TESTS_MAY_DELETE", optIn, 2);
+    return RunningUnderWine() || (length == 1 && std::wcscmp(optIn, L"1") == 0);
 }
