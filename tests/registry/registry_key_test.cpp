@@ -100,6 +100,7 @@ TEST_F(RegistryKeyTest, DataWithoutATerminatorEndsWithTheBytesReturned)
     // REG_BINARY: the type is never looked at.
     const wchar_t unterminated[] = {L'a', L'b', L'c'};
     SetRaw(L"plain", REG_BINARY, unterminated, sizeof(unterminated));
+    SetRaw(L"string", REG_SZ, unterminated, sizeof(unterminated));
     SetRaw(L"odd", REG_BINARY, "a\0b\0c\0d", 7);
     const wchar_t inner[] = {L'a', L'b', L'\0', L'c', L'd'};
     SetRaw(L"inner", REG_BINARY, inner, sizeof(inner));
@@ -112,6 +113,7 @@ TEST_F(RegistryKeyTest, DataWithoutATerminatorEndsWithTheBytesReturned)
 
     OpenKey();
     EXPECT_EQ(L"abc", key_.QueryString(L"plain", L"-"));
+    EXPECT_EQ(L"abc", key_.QueryString(L"string", L"-"));
     EXPECT_EQ(L"abc", key_.QueryString(L"odd", L"-")) << "the odd last byte is dropped";
     EXPECT_EQ(L"ab", key_.QueryString(L"inner", L"-"));
     EXPECT_EQ(full, key_.QueryString(L"full", L"-"));
