@@ -9,22 +9,18 @@ session_start() {
     if [ -e "$state" ]; then
         [ -f "$state/.launcher-remover-session" ] || { echo "$state is not ours; not touching it" >&2; return 1; }
         sandbox_env "$state/prefix"
-        wineserver -k 2>/dev/null || true
+        sandbox_stop_session "$state"
         rm -rf "$state"
     fi
     mkdir -p "$state"
     touch "$state/.launcher-remover-session"
     sandbox_create "$state/prefix"
-    DISPLAY=":$(sandbox_start_display "$state/xvfb.pid")"
-    export DISPLAY
-    wineserver -p </dev/null >/dev/null 2>&1
-    wine cmd /c exit </dev/null >/dev/null 2>&1
+    sandbox_start_session "$state"
     trap session_stop EXIT
 }
 
 session_stop() {
-    wineserver -k 2>/dev/null || true
-    [ -f "$session_state/xvfb.pid" ] && kill "$(cat "$session_state/xvfb.pid")" 2>/dev/null || true
+    sandbox_stop_session "$session_state"
 }
 
 # The Linux path of a path under C:.

@@ -92,3 +92,26 @@ sandbox_start_display() {
     rm -f "$fifo"
     echo "$display"
 }
+
+# Starts what our programs need in the prefix that sandbox_env set: an Xvfb
+# display (its number and pid kept in STATE_DIR), a persistent wineserver, and
+# Wine's own services. Those services start with the first program and outlive
+# it; started here they hold on to no caller's output. Exports DISPLAY.
+sandbox_start_session() {
+    local state="$1"
+    DISPLAY=":$(sandbox_start_display "$state/xvfb.pid")"
+    export DISPLAY
+    echo "${DISPLAY#:}" >"$state/display"
+    wineserver -p </dev/null >/dev/null 2>&1
+    wine cmd /c exit </dev/null >/dev/null 2>&1
+}
+
+# Stops the wineserver of the prefix that sandbox_env set, and the display.
+sandbox_stop_session() {
+    local state="$1"
+    [ -d "$WINEPREFIX" ] && { wineserver -k 2>/dev/null || true; }
+    if [ -f "$state/xvfb.pid" ]; then
+        kill "$(cat "$state/xvfb.pid")" 2>/dev/null || true
+        rm -f "$state/xvfb.pid" "$state/display"
+    fi
+}
