@@ -1,29 +1,60 @@
 #include "shutdown/launcher_processes.h"
 
-#include <windows.h>
 #include <tlhelp32.h>
 
 #include <cwchar>
+#include <string>
 
 #include "app/launcher_footprint.h"
 
 namespace {
 
-// The only wait for a terminated launcher to let go of its files.
+// Longest path the platform can report for an image, in wide characters.
+constexpr DWORD ImagePathCapacity = 32768;
+// How long a terminated launcher may take to end; TerminateProcess returns
+// before it has.
+constexpr DWORD EndWaitMs = 10000;
+// After it has ended, a moment more for whatever it held to be let go.
 constexpr DWORD ReleasePauseMs = 1000;
 
-void TerminateLauncher(DWORD processId)
+bool IsLauncherName(const wchar_t* imageName)
 {
-    HANDLE process = OpenProcess(PROCESS_TERMINATE, FALSE, processId);
-    if (process == nullptr) {
-        return;
+    return std::wcscmp(imageName, LauncherImageName) == 0;
+}
+
+// The name of the opened process's image file, judged on the process itself
+// rather than on the snapshot's record of whoever had its id then.
+bool IsStillLauncher(HANDLE process)
+{
+    std::wstring image(ImagePathCapacity, L'\0');
+    DWORD length = ImagePathCapacity;
+    if (!QueryFullProcessImageNameW(process, 0, &image[0], &length)) {
+        return false;
     }
-    TerminateProcess(process, 0);
-    CloseHandle(process);
-    Sleep(ReleasePauseMs);
+    image.resize(length);
+    const size_t separator = image.rfind(L'\\');
+    return IsLauncherName(image.c_str() + (separator == std::wstring::npos ? 0 : separator + 1));
 }
 
 } // namespace
+
+bool EndLauncherProcess(DWORD processId)
+{
+    HANDLE process = OpenProcess(PROCESS_TERMINATE | PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE, FALSE, processId);
+    if (process == nullptr) {
+        return false;
+    }
+    if (!IsStillLauncher(process)) {
+        CloseHandle(process);
+        return false;
+    }
+    if (TerminateProcess(process, 0)) {
+        WaitForSingleObject(process, EndWaitMs);
+    }
+    CloseHandle(process);
+    Sleep(ReleasePauseMs);
+    return true;
+}
 
 void KillLauncherProcesses()
 {
@@ -35,8 +66,8 @@ void KillLauncherProcesses()
     entry.dwSize = sizeof(entry);
     if (Process32FirstW(snapshot, &entry)) {
         do {
-            if (std::wcscmp(entry.szExeFile, LauncherImageName) == 0) {
-                TerminateLauncher(entry.th32ProcessID);
+            if (IsLauncherName(entry.szExeFile)) {
+                EndLauncherProcess(entry.th32ProcessID);
             }
         } while (Process32NextW(snapshot, &entry));
     }

@@ -2,8 +2,18 @@
 // its own is held open by it.
 #pragma once
 
+#include <windows.h>
+
 // Terminates, with exit code 0, every process whose executable name is
-// exactly LauncherImageName (whole name, case-sensitive), pausing one second
-// after each so it can release its files. A process that cannot be opened is
-// passed over. Nothing is reported.
+// exactly LauncherImageName (whole name, case-sensitive), as one snapshot
+// lists them. Nothing is reported.
 void KillLauncherProcesses();
+
+// Ends the process with this id when it is still the launcher: its image
+// file's name is checked again on the opened process, because the id may
+// have passed to another program since the snapshot. After a termination it
+// waits up to ten seconds for the process to end, then pauses one second so
+// it can release its files. A process that cannot be opened, or that is not
+// the launcher, is passed over at once. True when it was ended (or its
+// termination was attempted).
+bool EndLauncherProcess(DWORD processId);

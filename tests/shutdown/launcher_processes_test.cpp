@@ -11,11 +11,16 @@
 
 namespace {
 
+double SecondsSince(ULONGLONG start)
+{
+    return static_cast<double>(GetTickCount64() - start) / 1000.0;
+}
+
 double SecondsToKill()
 {
     const ULONGLONG start = GetTickCount64();
     KillLauncherProcesses();
-    return static_cast<double>(GetTickCount64() - start) / 1000.0;
+    return SecondsSince(start);
 }
 
 TEST(LauncherShutdown, EndsEachLauncherWithAPauseAndLeavesLookalikes)
@@ -49,6 +54,47 @@ TEST(LauncherShutdown, NoLauncherRunningCostsNoPause)
     ASSERT_NE(nullptr, lookalike);
     EXPECT_LT(SecondsToKill(), 0.5);
     EXPECT_TRUE(FakeLaunchers::IsRunning(lookalike));
+}
+
+// The id the snapshot reported may belong to another program by the time it
+// is opened: whatever holds the id is judged by its own image.
+TEST(LauncherShutdown, EndsAProcessByIdOnlyWhenItIsTheLauncher)
+{
+    REQUIRE_THROWAWAY_MACHINE();
+    FakeLaunchers fakes;
+    HANDLE editor = fakes.Start(NewScratchFolder(L"editor") + L"\\editor.exe");
+    HANDLE upperCase = fakes.Start(NewScratchFolder(L"lookalike") + L"\\Velstrand.exe");
+    HANDLE launcher = fakes.Start(NewScratchFolder(L"launcher") + L"\\velstrand.exe");
+    ASSERT_TRUE(editor && upperCase && launcher);
+
+    ULONGLONG start = GetTickCount64();
+    EXPECT_FALSE(EndLauncherProcess(GetProcessId(editor)));
+    EXPECT_FALSE(EndLauncherProcess(GetProcessId(upperCase)));
+    // No process has so large an id: it cannot be opened.
+    EXPECT_FALSE(EndLauncherProcess(0xFFFFFFF0));
+    EXPECT_LT(SecondsSince(start), 0.5) << "no pause for a process that is not ended";
+    EXPECT_TRUE(FakeLaunchers::IsRunning(editor));
+    EXPECT_TRUE(FakeLaunchers::IsRunning(upperCase));
+
+    start = GetTickCount64();
+    EXPECT_TRUE(EndLauncherProcess(GetProcessId(launcher)));
+    EXPECT_GE(SecondsSince(start), 0.95) << "the one-second pause (the tick count is coarse)";
+    EXPECT_FALSE(FakeLaunchers::IsRunning(launcher)) << "ended before the stage returned";
+    EXPECT_EQ(0u, FakeLaunchers::ExitCodeOf(launcher));
+}
+
+TEST(LauncherShutdown, AFileTheLauncherHeldCanBeDeletedOnceTheStageReturns)
+{
+    REQUIRE_THROWAWAY_MACHINE();
+    FakeLaunchers fakes;
+    const std::wstring folder = NewScratchFolder(L"launcher");
+    const std::wstring held = folder + L"\\launcher.log";
+    ASSERT_NE(nullptr, fakes.Start(folder + L"\\velstrand.exe", held));
+    ASSERT_FALSE(DeleteFileW(held.c_str())) << "the launcher holds it";
+
+    KillLauncherProcesses();
+
+    EXPECT_TRUE(DeleteFileW(held.c_str())) << GetLastError();
 }
 
 } // namespace
