@@ -1,8 +1,10 @@
 // The launcher's registry record can be written by any program of the user,
 // so the folder it names is checked before anything in it is deleted. A
-// folder that may hold more than the launcher is refused: one not named
-// through an existing file in it, one not given as a full path, a drive or
-// share root, and any system or profile folder or an ancestor of one.
+// folder is judged by what it is on disk, never by how its path is spelt:
+// it must be the folder that holds the file the location names, on a local
+// drive, and neither a drive root nor a folder of the user's or the
+// system's own data (see protected_folders.h) nor an ancestor of one. A
+// folder that cannot be opened to find out what it is is refused.
 #pragma once
 
 #include <string>

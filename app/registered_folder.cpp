@@ -14,6 +14,7 @@
 namespace {
 
 constexpr wchar_t RefusedPrefix[] = L"Remove refused : ";
+constexpr wchar_t TooLongToReadNote[] = L"(location too long to read)";
 
 } // namespace
 
@@ -43,7 +44,14 @@ bool RemoveRegisteredFolder()
     if (!key.Open(SharedKeyPath)) {
         return true;
     }
-    const bool removed = RemoveInstallFolder(key.QueryString(LocationValueName, L""));
+    bool removed = false;
+    // Read as missing, a location too long to read would pass for "nothing
+    // installed" and the run would report success.
+    if (key.IsTooLongToRead(LocationValueName)) {
+        TraceFailure(RefusedPrefix, TooLongToReadNote);
+    } else {
+        removed = RemoveInstallFolder(key.QueryString(LocationValueName, L""));
+    }
     key.DeleteValue(VersionValueName);
     key.Close();
     return removed;

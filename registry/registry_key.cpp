@@ -36,6 +36,13 @@ std::wstring RegistryKey::QueryString(const std::wstring& name, const std::wstri
     return std::wstring(buffer, length);
 }
 
+bool RegistryKey::IsTooLongToRead(const std::wstring& name)
+{
+    DWORD bytes = 0;
+    return RegQueryValueExW(handle, name.c_str(), nullptr, nullptr, nullptr, &bytes) == ERROR_SUCCESS &&
+           bytes > QueryBufferBytes;
+}
+
 void RegistryKey::DeleteValue(const std::wstring& name)
 {
     RegDeleteValueW(handle, name.c_str());

@@ -21,6 +21,10 @@ struct RegistryKey {
     // fallback when it is missing, unreadable or longer than 2048 bytes.
     std::wstring QueryString(const std::wstring& name, const std::wstring& fallback);
 
+    // True when the value exists but holds more than QueryString reads, so
+    // that QueryString gives its fallback for it.
+    bool IsTooLongToRead(const std::wstring& name);
+
     // Deletes the value; whether it existed is not reported.
     void DeleteValue(const std::wstring& name);
 

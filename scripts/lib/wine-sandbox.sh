@@ -18,7 +18,8 @@ sandbox_env() {
 }
 
 # Lists every way out of the prefix that is left: links under drive_c whose
-# target lies outside it, and drives other than C:.
+# target lies outside it, and drives that lead outside it (a drive mapped
+# onto a folder inside the prefix is no way out). C: must be drive_c.
 sandbox_leaks() {
     local prefix link target
     prefix=$(readlink -f "$1")
@@ -28,7 +29,12 @@ sandbox_leaks() {
     done < <(find "$prefix/drive_c" -type l -print0)
     for link in "$prefix"/dosdevices/?:*; do
         [ -e "$link" ] || [ -L "$link" ] || continue
-        case "$(basename "$link")" in c:) ;; *) echo "drive $(basename "$link") -> $(readlink "$link")" ;; esac
+        target=$(readlink -m "$link")
+        case "$(basename "$link"):$target" in
+        c:*) ;;
+        ?::"$prefix"/drive_c/*) ;;
+        *) echo "drive $(basename "$link") -> $(readlink "$link")" ;;
+        esac
     done
     target=$(readlink -m "$prefix/dosdevices/c:")
     [ "$target" = "$prefix/drive_c" ] || echo "drive c: -> $target"

@@ -37,6 +37,69 @@ void ExpectRefused(const std::wstring& location, const std::wstring& subject)
     EXPECT_EQ(Lines{L"Remove refused : " + subject}, trace.Lines());
 }
 
+// The same where the subject's spelling is the platform's business (doubled
+// separators and the like).
+void ExpectRefusedAnyhow(const std::wstring& location)
+{
+    TraceCapture trace;
+    EXPECT_FALSE(RemoveInstallFolder(location)) << location.c_str();
+    ASSERT_EQ(1u, trace.Lines().size()) << location.c_str();
+    EXPECT_EQ(0u, trace.Lines()[0].find(L"Remove refused : ")) << trace.Lines()[0].c_str();
+}
+
+std::wstring Unique(const std::wstring& name)
+{
+    static unsigned counter = 0;
+    return name + L"-" + std::to_wstring(GetTickCount64()) + L"-" + std::to_wstring(++counter);
+}
+
+constexpr DWORD SentinelAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN;
+
+// A file in a folder that must be refused: a removal, or the attribute walk
+// that comes before it, would show on it. Removed, with its named file, when
+// the test ends.
+class Sentinel {
+public:
+    explicit Sentinel(const std::wstring& folder)
+        : folder_(folder), file_(folder + L"\\" + Unique(L"sentinel") + L".sav"),
+          named_(folder + L"\\" + Unique(L"velstrand") + L".exe")
+    {
+        CreateDirectoryW(folder.c_str(), nullptr);
+        EXPECT_TRUE(MakeFile(file_, SentinelAttributes)) << file_.c_str();
+        EXPECT_TRUE(MakeFile(named_)) << named_.c_str();
+    }
+    ~Sentinel()
+    {
+        SetFileAttributesW(file_.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileW(file_.c_str());
+        DeleteFileW(named_.c_str());
+    }
+    Sentinel(const Sentinel&) = delete;
+    Sentinel& operator=(const Sentinel&) = delete;
+
+    // The name of the file a location names, in the folder.
+    std::wstring NamedFile() const { return named_.substr(folder_.size() + 1); }
+
+    void ExpectUntouched() const
+    {
+        EXPECT_EQ(SentinelAttributes, AttributesOf(file_) & SentinelAttributes) << file_.c_str();
+        EXPECT_TRUE(Exists(named_)) << named_.c_str();
+    }
+
+private:
+    std::wstring folder_;
+    std::wstring file_;
+    std::wstring named_;
+};
+
+std::wstring ShortPathOf(const std::wstring& path)
+{
+    std::wstring shortPath(GetShortPathNameW(path.c_str(), nullptr, 0), L'\0');
+    const DWORD length = GetShortPathNameW(path.c_str(), &shortPath[0], static_cast<DWORD>(shortPath.size()));
+    shortPath.resize(length < shortPath.size() ? length : 0);
+    return shortPath;
+}
+
 // A guard that fails here would delete system and profile folders: these
 // tests run only where that harms nothing.
 class InstallFolder : public ::testing::Test {
@@ -178,6 +241,134 @@ TEST_F(InstallFolder, FolderStrictlyInsideAProtectedOneIsAllowed)
     EXPECT_EQ(L"settings.ini", ListFolder(vendor));
     DeleteFileW((vendor + L"\\settings.ini").c_str());
     RemoveDirectoryW(vendor.c_str());
+}
+
+// However the path reaches the Documents folder, it is the Documents folder.
+TEST_F(InstallFolder, AliasesOfAProtectedFolderAreSeenThrough)
+{
+    const std::wstring profile = KnownFolder(FOLDERID_Profile);
+    const std::wstring documents = KnownFolder(FOLDERID_Documents);
+    ASSERT_EQ(profile + L"\\Documents", documents) << "the spellings below assume it";
+    const Sentinel sentinel(documents);
+    const std::wstring file = sentinel.NamedFile();
+    std::wstring upper = documents + L"\\" + file;
+    CharUpperBuffW(&upper[0], static_cast<DWORD>(upper.size()));
+
+    ExpectRefused(upper, upper.substr(0, upper.rfind(L'\\')));
+    ExpectRefused(profile + L"\\.\\Documents\\" + file, profile + L"\\.\\Documents");
+    ExpectRefused(profile + L"\\Documents\\..\\Documents\\" + file, profile + L"\\Documents\\..\\Documents");
+    ExpectRefusedAnyhow(profile + L"\\\\Documents\\\\" + file);
+    ExpectRefusedAnyhow(profile + L"\\Documents\\.\\" + file);
+    const std::wstring shortDocuments = ShortPathOf(documents);
+    ASSERT_FALSE(shortDocuments.empty());
+    ExpectRefused(shortDocuments + L"\\" + file, shortDocuments);
+    // A share that leads back to this machine; nothing there is removed,
+    // whether or not the platform can reach it.
+    RemoveInstallFolder(L"\\\\localhost\\C$" + documents.substr(2) + L"\\" + file);
+    sentinel.ExpectUntouched();
+}
+
+// Links in a parent folder and drive letters mapped onto folders: made by the
+// Wine harness from the Linux side (C:\fixtures\aliases\profile and
+// \windows, drive D: onto the profile).
+TEST_F(InstallFolder, ProtectedFoldersReachedThroughLinksAndMappedDrivesAreRefused)
+{
+    REQUIRE_HARNESS_FILES();
+    const Sentinel documents(KnownFolder(FOLDERID_Documents));
+    const std::wstring file = documents.NamedFile();
+    ExpectRefused(L"C:\\fixtures\\aliases\\profile\\Documents\\" + file, L"C:\\fixtures\\aliases\\profile\\Documents");
+    ExpectRefused(L"D:\\Documents\\" + file, L"D:\\Documents");
+    documents.ExpectUntouched();
+
+    const std::wstring system = KnownFolder(FOLDERID_System);
+    const std::wstring kernel =
+        L"C:\\fixtures\\aliases\\windows" + system.substr(system.rfind(L'\\')) + L"\\kernel32.dll";
+    ExpectRefused(kernel, kernel.substr(0, kernel.rfind(L'\\')));
+    EXPECT_TRUE(Exists(system + L"\\kernel32.dll"));
+
+    // The drive's own root is the profile.
+    const Sentinel profile(KnownFolder(FOLDERID_Profile));
+    ExpectRefused(L"D:\\" + profile.NamedFile(), L"D:\\");
+    profile.ExpectUntouched();
+}
+
+// Every folder the shell knows of, not only the well-known few; the temp
+// folder; and a folder that only contains one of them.
+TEST_F(InstallFolder, EveryKnownFolderAndEveryAncestorOfOneIsRefused)
+{
+    const std::wstring profile = KnownFolder(FOLDERID_Profile);
+    for (REFKNOWNFOLDERID id : {FOLDERID_Contacts, FOLDERID_Links, FOLDERID_SavedSearches}) {
+        const std::wstring folder = KnownFolder(id);
+        ASSERT_FALSE(folder.empty());
+        const Sentinel sentinel(folder);
+        ExpectRefused(folder + L"\\" + sentinel.NamedFile(), folder);
+        sentinel.ExpectUntouched();
+    }
+
+    std::wstring temp(MAX_PATH + 1, L'\0');
+    temp.resize(GetTempPathW(MAX_PATH + 1, &temp[0]));
+    temp.pop_back(); // its trailing backslash
+    const Sentinel inTemp(temp);
+    ExpectRefused(temp + L"\\" + inTemp.NamedFile(), temp);
+    inTemp.ExpectUntouched();
+
+    // AppData is no known folder, but holds Roaming and Local.
+    const Sentinel appData(profile + L"\\AppData");
+    ExpectRefused(profile + L"\\AppData\\" + appData.NamedFile(), profile + L"\\AppData");
+    appData.ExpectUntouched();
+}
+
+// A cloud drive's folder is kept in step with its servers: what is deleted
+// here is deleted there.
+TEST_F(InstallFolder, CloudSyncRootsAreRefused)
+{
+    const std::wstring providerKey = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\SyncRootManager\\" +
+                                     Unique(L"TestCloud") + L"!S-1-5-21-0-0-0-1000!someone";
+    const std::wstring cloud = NewScratchFolder(L"cloud");
+    ASSERT_EQ(ERROR_SUCCESS,
+              RegSetKeyValueW(HKEY_LOCAL_MACHINE, (providerKey + L"\\UserSyncRoots").c_str(), L"S-1-5-21-0-0-0-1000",
+                              REG_SZ, cloud.c_str(), static_cast<DWORD>((cloud.size() + 1) * sizeof(wchar_t))));
+    const Sentinel sentinel(cloud);
+    ExpectRefused(cloud + L"\\" + sentinel.NamedFile(), cloud);
+    sentinel.ExpectUntouched();
+    EXPECT_EQ(ERROR_SUCCESS, RegDeleteTreeW(HKEY_LOCAL_MACHINE, providerKey.c_str()));
+    RegDeleteKeyW(HKEY_LOCAL_MACHINE, providerKey.c_str());
+}
+
+// "Vendor/velstrand.exe" names a real file in Games\Vendor, but the text cut
+// at the last backslash gives Games, the folder of every other game.
+TEST_F(InstallFolder, FolderMustBeTheOneThatHoldsTheNamedFile)
+{
+    const std::wstring games = NewScratchFolder(L"Games");
+    ASSERT_TRUE(MakeFolder(games + L"\\Vendor"));
+    ASSERT_TRUE(MakeFile(games + L"\\Vendor\\velstrand.exe"));
+    ASSERT_TRUE(MakeFolder(games + L"\\OtherGame"));
+    const Sentinel sentinel(games);
+    ExpectRefused(games + L"\\Vendor/velstrand.exe", games);
+    sentinel.ExpectUntouched();
+    EXPECT_TRUE(Exists(games + L"\\OtherGame"));
+    EXPECT_TRUE(Exists(games + L"\\Vendor\\velstrand.exe"));
+}
+
+// A game library moved to another disk and linked back: nothing is wrong
+// with removing an install in it. The link above it stays.
+TEST_F(InstallFolder, InstallReachedThroughALinkedLibraryIsRemoved)
+{
+    REQUIRE_HARNESS_FILES();
+    const std::wstring name = Unique(L"VL");
+    const std::wstring real = L"C:\\fixtures\\RealGames\\" + name;
+    const std::wstring linked = L"C:\\fixtures\\GameLib\\" + name;
+    ASSERT_TRUE(MakeFolder(real));
+    ASSERT_TRUE(MakeFolder(real + L"\\data", FILE_ATTRIBUTE_HIDDEN));
+    ASSERT_TRUE(MakeFile(real + L"\\data\\cache.pak", FILE_ATTRIBUTE_READONLY));
+    ASSERT_TRUE(MakeFile(real + L"\\velstrand.exe"));
+
+    TraceCapture trace;
+    EXPECT_TRUE(RemoveInstallFolder(linked + L"\\velstrand.exe"));
+    EXPECT_EQ(Lines{}, trace.Lines());
+    EXPECT_FALSE(Exists(real));
+    EXPECT_NE(0u, AttributesOf(L"C:\\fixtures\\GameLib") & FILE_ATTRIBUTE_REPARSE_POINT) << "the link stays";
+    EXPECT_TRUE(Exists(L"C:\\fixtures\\RealGames"));
 }
 
 TEST_F(InstallFolder, LocationThatDoesNotFitIsNeverCut)

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "tests/program/removal_run_fixture.h"
+#include "tests/support/throwaway_machine.h"
 
 namespace {
 
@@ -148,6 +149,65 @@ TEST_F(RemovalRun, RefusedLocationLeavesEverythingAndFailsTheRun)
     EXPECT_EQ(L"App other-game.sav", ListFolder(root + L"\\Games"));
     EXPECT_EQ(L"app.exe", ListFolder(root + L"\\Games\\App"));
     EXPECT_FALSE(LauncherValueExists(L"version"));
+}
+
+// The profile reached through a link in a parent folder (made by the Wine
+// harness): the Documents folder is still the Documents folder.
+TEST_F(RemovalRun, ProtectedFolderBehindALinkIsRefused)
+{
+    REQUIRE_HARNESS_FILES();
+    const std::wstring documents = L"C:\\fixtures\\aliases\\profile\\Documents";
+    const std::wstring saved = documents + L"\\" + std::to_wstring(GetTickCount64()) + L"-save.dat";
+    const std::wstring named = documents + L"\\velstrand.exe";
+    ASSERT_TRUE(MakeFile(saved, FILE_ATTRIBUTE_READONLY));
+    ASSERT_TRUE(MakeFile(named));
+    SetLauncherValue(L"location", named);
+    SetLauncherValue(L"version", L"3.1.4");
+
+    const ProgramRun run = RunProgram(Program);
+
+    ExpectFailureBox(run);
+    EXPECT_EQ(Lines{L"Remove refused : " + documents}, run.traceLines);
+    EXPECT_EQ(static_cast<DWORD>(FILE_ATTRIBUTE_READONLY), AttributesOf(saved) & FILE_ATTRIBUTE_READONLY);
+    EXPECT_TRUE(Exists(named));
+    EXPECT_FALSE(LauncherValueExists(L"version"));
+    SetFileAttributesW(saved.c_str(), FILE_ATTRIBUTE_NORMAL);
+    DeleteFileW(saved.c_str());
+    DeleteFileW(named.c_str());
+}
+
+TEST_F(RemovalRun, InstallInALinkedGameLibraryIsRemoved)
+{
+    REQUIRE_HARNESS_FILES();
+    const std::wstring name = L"VL-" + std::to_wstring(GetTickCount64());
+    const std::wstring real = L"C:\\fixtures\\RealGames\\" + name;
+    ASSERT_TRUE(MakeFolder(real));
+    ASSERT_TRUE(MakeFile(real + L"\\velstrand.exe", FILE_ATTRIBUTE_READONLY));
+    ASSERT_TRUE(MakeFile(real + L"\\game.pak"));
+    SetLauncherValue(L"location", L"C:\\fixtures\\GameLib\\" + name + L"\\velstrand.exe");
+
+    const ProgramRun run = RunProgram(Program);
+
+    ExpectSuccessBox(run);
+    EXPECT_EQ(Lines{}, run.traceLines);
+    EXPECT_FALSE(Exists(real));
+    EXPECT_NE(0u, AttributesOf(L"C:\\fixtures\\GameLib") & FILE_ATTRIBUTE_REPARSE_POINT) << "the link stays";
+}
+
+// Read as missing, a location too long to read would pass for "nothing
+// installed" and the run would report success.
+TEST_F(RemovalRun, LocationTooLongToReadIsRefused)
+{
+    const std::wstring root = NewScratchFolder(L"too-long");
+    SetLauncherValue(L"location", root + L"\\" + std::wstring(1100, L'x') + L"\\velstrand.exe");
+    SetLauncherValue(L"version", L"3.1.4");
+
+    const ProgramRun run = RunProgram(Program);
+
+    ExpectFailureBox(run);
+    EXPECT_EQ(Lines{L"Remove refused : (location too long to read)"}, run.traceLines);
+    EXPECT_FALSE(LauncherValueExists(L"version"));
+    EXPECT_TRUE(LauncherValueExists(L"location"));
 }
 
 } // namespace

@@ -16,3 +16,9 @@ bool OnThrowawayMachine()
     const DWORD length = GetEnvironmentVariableW(L"LAUNCHER_REMOVER_TESTS_MAY_DELETE", optIn, 2);
     return RunningUnderWine() || (length == 1 && std::wcscmp(optIn, L"1") == 0);
 }
+
+bool HarnessFilesPresent()
+{
+    return GetFileAttributesW(L"C:\\harness\\LauncherRemover.exe") != INVALID_FILE_ATTRIBUTES &&
+           GetFileAttributesW(L"C:\\fixtures\\aliases") != INVALID_FILE_ATTRIBUTES;
+}
