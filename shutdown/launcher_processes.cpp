@@ -9,6 +9,10 @@
 
 namespace {
 
+#if defined(_M_IX86) || defined(__i386__)
+static_assert(sizeof(PROCESSENTRY32W) == 556, "the 32-bit snapshot record");
+#endif
+
 // Longest path the platform can report for an image, in wide characters.
 constexpr DWORD ImagePathCapacity = 32768;
 // How long a terminated launcher may take to end; TerminateProcess returns

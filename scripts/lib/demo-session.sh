@@ -1,20 +1,21 @@
 # A throwaway Wine session for the demo and the benchmark: a sealed prefix of
 # their own under the build tree, an Xvfb display and a persistent wineserver.
 
-# session_start STATE_DIR: a fresh prefix each time. An old one is deleted only
+# session_start STATE_DIR MODE: a fresh prefix each time, for the Wine mode
+# given (wine-mode.sh). An old one is deleted only
 # when it carries the marker this script leaves, so nothing else is touched.
 session_start() {
-    local state="$1"
+    local state="$1" mode="$2"
     session_state="$state"
     if [ -e "$state" ]; then
         [ -f "$state/.launcher-remover-session" ] || { echo "$state is not ours; not touching it" >&2; return 1; }
-        sandbox_env "$state/prefix"
+        sandbox_env "$state/prefix" "$mode"
         sandbox_stop_session "$state"
         rm -rf "$state"
     fi
     mkdir -p "$state"
     touch "$state/.launcher-remover-session"
-    sandbox_create "$state/prefix"
+    sandbox_create "$state/prefix" "$mode"
     sandbox_start_session "$state"
     trap session_stop EXIT
 }

@@ -8,13 +8,56 @@
 # prefix made here is sealed before any program of ours runs in it, and
 # nothing of ours runs in a prefix that is not sealed.
 
-# Exports the environment every Wine call here uses for the prefix.
+# Exports the environment every Wine call here uses for the prefix, for the
+# mode given (x86, the default: 32-bit Wine; x64: 64-bit Wine, see
+# wine-mode.sh).
 sandbox_env() {
-    export WINEPREFIX="$1" WINEARCH=win32 WINEDEBUG=-all
+    export WINEPREFIX="$1" WINEDEBUG=-all
+    case "${2:-x86}" in
+    x86)
+        export WINEARCH=win32
+        unset WINELOADER
+        SANDBOX_WINE=/usr/bin/wine
+        ;;
+    x64)
+        # The /usr/bin wrappers pick the 32-bit loader whenever wine32 is
+        # installed; Wine's own child processes follow WINELOADER.
+        export WINEARCH=win64 WINELOADER=/usr/lib/wine/wine64
+        SANDBOX_WINE=/usr/lib/wine/wine64
+        ;;
+    *)
+        echo "wine-sandbox: unknown mode '$2'" >&2
+        return 1
+        ;;
+    esac
     # No Mono or Gecko install prompts.
     export WINEDLLOVERRIDES="mscoree,mshtml="
     # Code page 949: Hangul survives in file names and in debug strings.
     export LC_ALL=ko_KR.UTF-8
+}
+
+# Every "wine" and "wineboot" of the scripts that source this file goes to
+# the loader of the mode sandbox_env chose.
+wine() {
+    "$SANDBOX_WINE" "$@"
+}
+wineboot() {
+    "$SANDBOX_WINE" wineboot "$@"
+}
+
+# Fails, saying why in words, when the mode's Wine cannot start here.
+sandbox_require_wine() {
+    local status=0
+    [ -x "$SANDBOX_WINE" ] || { echo "wine-sandbox: $SANDBOX_WINE is not installed (run scripts/bootstrap)" >&2; return 1; }
+    "$SANDBOX_WINE" --version >/dev/null 2>&1 || status=$?
+    if [ "$status" != 0 ]; then
+        if [ "$WINEARCH" = win32 ] && ! /lib/ld-linux.so.2 --version >/dev/null 2>&1; then
+            echo "wine-sandbox: 32-bit Wine cannot start: this host cannot run 32-bit code (IA-32 emulation is off); use LAUNCHER_REMOVER_WINE_ARCH=x64" >&2
+        else
+            echo "wine-sandbox: $SANDBOX_WINE cannot start (it exited with status $status)" >&2
+        fi
+        return 1
+    fi
 }
 
 # Lists every way out of the prefix that is left: links under drive_c whose
@@ -66,17 +109,20 @@ sandbox_require_sealed() {
     fi
 }
 
+# sandbox_create PREFIX [MODE]
 # Creates the prefix when missing, seals it and turns on Wine's virtual
 # desktop (without a window manager Wine otherwise waits about 2 s whenever a
 # top-level window is hidden).
 sandbox_create() {
-    local prefix="$1"
-    sandbox_env "$prefix"
+    local prefix="$1" status=0
+    sandbox_env "$prefix" "${2:-x86}"
+    sandbox_require_wine || return 1
     locale -a 2>/dev/null | grep -qi '^ko_KR\.utf-\?8$' \
         || { echo "wine-sandbox: the ko_KR.UTF-8 locale is missing (run scripts/bootstrap)" >&2; return 1; }
     if [ ! -f "$prefix/system.reg" ]; then
         mkdir -p "$prefix"
-        wineboot -i >/dev/null 2>&1
+        wineboot -i >/dev/null 2>&1 || status=$?
+        [ "$status" = 0 ] || { echo "wine-sandbox: wineboot could not make the prefix $prefix (status $status)" >&2; return 1; }
         wineserver -w
     fi
     sandbox_seal "$prefix"

@@ -11,11 +11,13 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/throwaway_machine.h"
 #include "version.h"
 
 namespace {
 
-const std::wstring Program = L"C:\\harness\\LauncherRemover.exe";
+// The 32-bit program, the product, in every Wine mode.
+const std::wstring Program = L"C:\\harness\\product\\LauncherRemover.exe";
 
 std::vector<char> ReadWholeFile(const std::wstring& path)
 {
@@ -35,6 +37,7 @@ class Executable : public ::testing::Test {
 protected:
     void SetUp() override
     {
+        REQUIRE_HARNESS_FILES();
         image_ = ReadWholeFile(Program);
         ASSERT_GT(image_.size(), sizeof(IMAGE_DOS_HEADER)) << "run wine_setup first";
         module_ = LoadLibraryExW(Program.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);

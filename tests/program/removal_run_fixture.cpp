@@ -1,6 +1,7 @@
 #include "tests/program/removal_run_fixture.h"
 
-#include "foldertree/folder_walks.h"
+#include "tests/support/throwaway_machine.h"
+
 #include "tests/support/throwaway_machine.h"
 
 const std::wstring Program = L"C:\\harness\\LauncherRemover.exe";
@@ -15,6 +16,7 @@ const std::wstring Caption = L"리놉 하르벤 삭제";
 void ExpectBox(const ProgramRun& run, const std::wstring& text, BoxIcon icon)
 {
     ASSERT_TRUE(run.exited);
+    ASSERT_FALSE(run.crashed) << "exception 0x" << std::hex << run.crashCode;
     EXPECT_EQ(0u, run.exitCode);
     EXPECT_EQ(1, run.boxesShown);
     EXPECT_EQ(Caption, run.caption);
@@ -27,14 +29,15 @@ void ExpectBox(const ProgramRun& run, const std::wstring& text, BoxIcon icon)
 void RemovalRun::SetUp()
 {
     REQUIRE_THROWAWAY_MACHINE();
-    ASSERT_TRUE(RemoveFolder(L"C:\\Tamrel")) << "a clean start";
+    REQUIRE_HARNESS_FILES();
+    ASSERT_TRUE(DeleteTestTree(L"C:\\Tamrel")) << "a clean start";
     RegDeleteTreeW(HKEY_CURRENT_USER, LauncherKey.c_str());
     RegDeleteKeyW(HKEY_CURRENT_USER, LauncherKey.c_str());
 }
 
 void RemovalRun::TearDown()
 {
-    RemoveFolder(L"C:\\Tamrel");
+    DeleteTestTree(L"C:\\Tamrel");
 }
 
 void RemovalRun::MakeParent()

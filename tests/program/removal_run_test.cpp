@@ -7,6 +7,7 @@
 
 #include "tests/program/removal_run_fixture.h"
 #include "tests/support/fake_launchers.h"
+#include "tests/support/throwaway_machine.h"
 
 namespace {
 
@@ -144,6 +145,18 @@ TEST_F(RemovalRun, LookalikeProcessesAreLeftRunningWithoutAPause)
     EXPECT_TRUE(FakeLaunchers::IsRunning(upperCase));
     EXPECT_TRUE(FakeLaunchers::IsRunning(prefixed));
     EXPECT_LT(run.seconds, baseline.seconds + 0.7) << "compared with a run that finds no process at all";
+}
+
+// The end-to-end checks rest on the driver telling a crash from an exit.
+TEST(Driver, ReportsAProgramThatCrashes)
+{
+    REQUIRE_HARNESS_FILES();
+    const ProgramRun run = RunProgram(L"C:\\harness\\crashing_program.exe");
+    ASSERT_TRUE(run.exited);
+    EXPECT_TRUE(run.crashed);
+    EXPECT_EQ(static_cast<DWORD>(EXCEPTION_ACCESS_VIOLATION), run.crashCode);
+    EXPECT_EQ(Lines{L"about to crash"}, run.traceLines);
+    EXPECT_EQ(0, run.boxesShown);
 }
 
 } // namespace

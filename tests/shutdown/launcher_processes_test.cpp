@@ -26,6 +26,7 @@ double SecondsToKill()
 TEST(LauncherShutdown, EndsEachLauncherWithAPauseAndLeavesLookalikes)
 {
     REQUIRE_THROWAWAY_MACHINE();
+    REQUIRE_HARNESS_FILES();
     FakeLaunchers fakes;
     HANDLE first = fakes.Start(NewScratchFolder(L"launcher") + L"\\velstrand.exe");
     HANDLE second = fakes.Start(NewScratchFolder(L"launcher") + L"\\velstrand.exe");
@@ -49,6 +50,7 @@ TEST(LauncherShutdown, EndsEachLauncherWithAPauseAndLeavesLookalikes)
 TEST(LauncherShutdown, NoLauncherRunningCostsNoPause)
 {
     REQUIRE_THROWAWAY_MACHINE();
+    REQUIRE_HARNESS_FILES();
     FakeLaunchers fakes;
     HANDLE lookalike = fakes.Start(NewScratchFolder(L"lookalike") + L"\\Velstrand.exe");
     ASSERT_NE(nullptr, lookalike);
@@ -61,6 +63,7 @@ TEST(LauncherShutdown, NoLauncherRunningCostsNoPause)
 TEST(LauncherShutdown, EndsAProcessByIdOnlyWhenItIsTheLauncher)
 {
     REQUIRE_THROWAWAY_MACHINE();
+    REQUIRE_HARNESS_FILES();
     FakeLaunchers fakes;
     HANDLE editor = fakes.Start(NewScratchFolder(L"editor") + L"\\editor.exe");
     HANDLE upperCase = fakes.Start(NewScratchFolder(L"lookalike") + L"\\Velstrand.exe");
@@ -86,6 +89,7 @@ TEST(LauncherShutdown, EndsAProcessByIdOnlyWhenItIsTheLauncher)
 TEST(LauncherShutdown, AFileTheLauncherHeldCanBeDeletedOnceTheStageReturns)
 {
     REQUIRE_THROWAWAY_MACHINE();
+    REQUIRE_HARNESS_FILES();
     FakeLaunchers fakes;
     const std::wstring folder = NewScratchFolder(L"launcher");
     const std::wstring held = folder + L"\\launcher.log";

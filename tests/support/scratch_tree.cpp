@@ -50,13 +50,15 @@ HANDLE HoldOpen(const std::wstring& path)
     return CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
-std::wstring ListFolder(const std::wstring& folder)
+namespace {
+
+std::vector<std::wstring> NamesIn(const std::wstring& folder)
 {
     std::vector<std::wstring> names;
     WIN32_FIND_DATAW entry;
     HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &entry);
     if (search == INVALID_HANDLE_VALUE) {
-        return L"<no folder>";
+        return names;
     }
     do {
         const std::wstring name = entry.cFileName;
@@ -66,9 +68,38 @@ std::wstring ListFolder(const std::wstring& folder)
     } while (FindNextFileW(search, &entry));
     FindClose(search);
     std::sort(names.begin(), names.end());
+    return names;
+}
+
+} // namespace
+
+std::wstring ListFolder(const std::wstring& folder)
+{
+    if (GetFileAttributesW(folder.c_str()) == INVALID_FILE_ATTRIBUTES) {
+        return L"<no folder>";
+    }
     std::wstring listing;
-    for (const std::wstring& name : names) {
+    for (const std::wstring& name : NamesIn(folder)) {
         listing += (listing.empty() ? L"" : L" ") + name;
     }
     return listing;
+}
+
+bool DeleteTestTree(const std::wstring& path)
+{
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        return true;
+    }
+    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+        return DeleteFileW(path.c_str()) != FALSE;
+    }
+    if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
+        const std::wstring inside = path + L"\\";
+        for (const std::wstring& name : NamesIn(path)) {
+            DeleteTestTree(inside + name);
+        }
+    }
+    return RemoveDirectoryW(path.c_str()) != FALSE;
 }

@@ -19,3 +19,8 @@ HANDLE HoldOpen(const std::wstring& path);
 
 // The names in a folder, "." and ".." left out, sorted.
 std::wstring ListFolder(const std::wstring& folder);
+
+// Deletes path and everything under it, links as links, without the
+// program's own walks: the tests' clean-up must not depend on the code under
+// test. True when nothing is left.
+bool DeleteTestTree(const std::wstring& path);

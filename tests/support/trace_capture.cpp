@@ -14,14 +14,24 @@ namespace {
 
 std::vector<std::wstring> capturedLines;
 
+// GoogleTest copies each failure it reports to the debug output, always over
+// more than one line, then a lone line end. The code under test writes
+// single lines with no line end, so a string holding one is GoogleTest's.
+void Keep(const std::wstring& text)
+{
+    if (text.find(L'\n') == std::wstring::npos) {
+        capturedLines.push_back(text);
+    }
+}
+
 LONG CALLBACK CaptureDebugString(EXCEPTION_POINTERS* info)
 {
     const EXCEPTION_RECORD& record = *info->ExceptionRecord;
     if (record.ExceptionCode == static_cast<DWORD>(DBG_PRINTEXCEPTION_WIDE_C) && record.NumberParameters >= 2) {
-        capturedLines.emplace_back(reinterpret_cast<const wchar_t*>(record.ExceptionInformation[1]));
+        Keep(reinterpret_cast<const wchar_t*>(record.ExceptionInformation[1]));
     } else if (record.ExceptionCode == static_cast<DWORD>(DBG_PRINTEXCEPTION_C) && record.NumberParameters >= 2) {
         const char* text = reinterpret_cast<const char*>(record.ExceptionInformation[1]);
-        capturedLines.push_back(FromCodePage(std::string(text, std::strlen(text))));
+        Keep(FromCodePage(std::string(text, std::strlen(text))));
     } else {
         return EXCEPTION_CONTINUE_SEARCH;
     }

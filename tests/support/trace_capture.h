@@ -14,7 +14,8 @@ public:
     TraceCapture(const TraceCapture&) = delete;
     TraceCapture& operator=(const TraceCapture&) = delete;
 
-    // Every string written since construction, in order.
+    // Every string the code under test wrote since construction, in order;
+    // GoogleTest's own copies of its failure messages are left out.
     const std::vector<std::wstring>& Lines() const;
 
 private:

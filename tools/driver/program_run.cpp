@@ -279,6 +279,12 @@ ProgramRun RunProgram(const std::wstring& program, const RunOptions& options)
             if (WaitForSingleObject(process.hProcess, 20) == WAIT_OBJECT_0) {
                 run.exited = true;
                 GetExitCodeProcess(process.hProcess, &run.exitCode);
+                // Without a debugger a crash shows only as its exception code
+                // taken for the exit code.
+                if (run.exitCode >= 0xC0000000) {
+                    run.crashed = true;
+                    run.crashCode = run.exitCode;
+                }
                 continue;
             }
         }
@@ -310,6 +316,12 @@ ProgramRun RunProgram(const std::wstring& program, const RunOptions& options)
             run.traceLines.push_back(ReadDebugString(process.hProcess, event.u.DebugString));
             break;
         case EXCEPTION_DEBUG_EVENT:
+            // A second chance comes only when no handler of the program took
+            // the first: the program is crashing.
+            if (event.u.Exception.dwFirstChance == 0) {
+                run.crashed = true;
+                run.crashCode = event.u.Exception.ExceptionRecord.ExceptionCode;
+            }
             if (event.u.Exception.ExceptionRecord.ExceptionCode != EXCEPTION_BREAKPOINT) {
                 continueStatus = DBG_EXCEPTION_NOT_HANDLED;
             }

@@ -14,6 +14,10 @@ struct ProgramRun {
     bool started = false;
     bool exited = false; // on its own, before the time limit
     DWORD exitCode = 0;
+    // Ended by an exception nothing in it handled; crashCode is that
+    // exception's code.
+    bool crashed = false;
+    DWORD crashCode = 0;
     std::vector<std::wstring> traceLines;
     int boxesShown = 0;
     std::wstring caption;

@@ -42,6 +42,11 @@ int wmain(int argc, wchar_t** argv)
     for (const std::wstring& line : run.traceLines) {
         PrintLine(L"trace: " + line);
     }
+    if (run.crashed) {
+        wchar_t code[16];
+        swprintf(code, 16, L"0x%08lX", static_cast<unsigned long>(run.crashCode));
+        PrintLine(std::wstring(L"crashed: ") + code);
+    }
     PrintLine(L"boxes: " + std::to_wstring(run.boxesShown));
     PrintLine(L"caption: " + run.caption);
     PrintLine(L"text: " + run.text);
@@ -50,5 +55,5 @@ int wmain(int argc, wchar_t** argv)
                          : L"exit code: none (stopped at the time limit)");
     PrintLine(L"seconds: " + std::to_wstring(run.seconds));
     PrintLine(L"peak working set: " + std::to_wstring(run.peakWorkingSet));
-    return run.exited ? 0 : 1;
+    return run.exited && !run.crashed ? 0 : 1;
 }
