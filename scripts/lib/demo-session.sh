@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # A throwaway Wine session for the demo and the benchmark: a sealed prefix of
 # their own under the build tree, an Xvfb display and a persistent wineserver.
 

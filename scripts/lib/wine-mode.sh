@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Which Wine the scripts use. The product is the 32-bit program, run under
 # 32-bit Wine ("x86") wherever the host can run 32-bit code. A host whose
 # kernel runs 64-bit code only (IA-32 emulation off) cannot start any 32-bit

@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Throwaway Wine prefixes that the program may delete in without reaching
 # anything of this machine. Sourced by the test harness, the demo and the
 # benchmark.
