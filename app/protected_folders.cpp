@@ -24,7 +24,9 @@ void AddKnownFolder(std::vector<std::wstring>& folders, REFKNOWNFOLDERID id)
 // software registers. Virtual folders have no path and are skipped.
 void AddEveryKnownFolder(std::vector<std::wstring>& folders)
 {
-    const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+    // The multithreaded apartment: no hidden window to make, which under
+    // Wine costs tens of milliseconds. The program has no window of its own.
+    const HRESULT com = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
     IKnownFolderManager* manager = nullptr;
     if (SUCCEEDED(CoCreateInstance(CLSID_KnownFolderManager, nullptr, CLSCTX_INPROC_SERVER, IID_IKnownFolderManager,
                                    reinterpret_cast<void**>(&manager)))) {
@@ -43,8 +45,8 @@ void AddEveryKnownFolder(std::vector<std::wstring>& folders)
     }
 }
 
-// The system and profile folders, looked up one by one: still protected when
-// the shell's list above cannot be had.
+// The system and profile folders, looked up one by one, for when the shell's
+// list above cannot be had (they are all in it).
 void AddCoreKnownFolders(std::vector<std::wstring>& folders)
 {
     for (REFKNOWNFOLDERID id :
@@ -175,7 +177,9 @@ std::vector<std::wstring> ProtectedFolders()
 {
     std::vector<std::wstring> folders;
     AddEveryKnownFolder(folders);
-    AddCoreKnownFolders(folders);
+    if (folders.empty()) {
+        AddCoreKnownFolders(folders);
+    }
     AddCloudSyncRoots(folders);
     AddNativeProgramFiles(folders);
     AddTempFolder(folders);

@@ -8,7 +8,7 @@
 // Paths as the machine reports them, not resolved: every known folder the
 // shell knows of (per-user and common, those registered by other software
 // too), every cloud sync root, the temp folder, the native Program Files,
-// and a fixed list of system and profile folders in case the shell's list
-// cannot be had. Each path once (letter case aside); folders that do
-// not exist may be among them.
+// or, when the shell's list cannot be had, a fixed list of system and profile
+// folders. Each path once (letter case aside); folders that do not exist may
+// be among them.
 std::vector<std::wstring> ProtectedFolders();
