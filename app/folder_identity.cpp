@@ -46,10 +46,6 @@ bool SameText(const std::wstring& a, const std::wstring& b)
            CSTR_EQUAL;
 }
 
-} // namespace
-
-namespace {
-
 // Backup semantics opens folders as well as files; no access beyond reading
 // attributes is asked, and nothing is locked for others.
 HANDLE OpenToIdentify(const std::wstring& path)
