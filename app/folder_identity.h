@@ -17,7 +17,7 @@ bool IdentifyPath(const std::wstring& path, std::wstring& finalPath, DWORD& attr
 // The final path alone, for when the attributes are not needed.
 bool FinalPathOf(const std::wstring& path, std::wstring& finalPath);
 
-// "C:\" and the like: a final path on a local drive letter.
+// "C:\..." and the like: a path on a local drive letter.
 bool IsOnDriveLetter(const std::wstring& finalPath);
 
 // True when folder is the same as other or one of its ancestors, comparing

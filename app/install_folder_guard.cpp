@@ -10,19 +10,6 @@
 
 namespace {
 
-bool StartsWith(const std::wstring& text, const wchar_t* prefix)
-{
-    return text.compare(0, std::wstring(prefix).size(), prefix) == 0;
-}
-
-// "X:\..." only: not relative, drive-relative ("C:", "C:sub"), root-relative
-// ("\sub"), a device path or a network path. A folder on another machine
-// cannot be told apart from that machine's own user folders.
-bool IsLocalFullPath(const std::wstring& folder)
-{
-    return !StartsWith(folder, L"\\\\") && IsOnDriveLetter(folder);
-}
-
 // The final path of the folder that holds the file: the file's own final
 // path without its last component.
 std::wstring FinalParentOf(const std::wstring& fileFinalPath)
@@ -69,8 +56,12 @@ bool HoldsProtectedFolder(const std::wstring& folderFinalPath)
 
 bool MayRemoveInstallFolder(const std::wstring& location, const std::wstring& folder)
 {
-    if (!IsLocalFullPath(folder) || folder.size() <= 3) {
-        return false; // not a local full path, or a drive root as written
+    // "X:\..." only: not relative, drive-relative ("C:", "C:sub"),
+    // root-relative ("\sub"), a device path or a network path (a folder on
+    // another machine cannot be told apart from that machine's own user
+    // folders); and not a drive root as written.
+    if (!IsOnDriveLetter(folder) || folder.size() <= 3) {
+        return false;
     }
     std::wstring fileFinalPath;
     DWORD fileAttributes = 0;
@@ -78,8 +69,7 @@ bool MayRemoveInstallFolder(const std::wstring& location, const std::wstring& fo
         return false;
     }
     std::wstring folderFinalPath;
-    DWORD folderAttributes = 0;
-    if (!IdentifyPath(folder, folderFinalPath, folderAttributes) || !IsOnDriveLetter(folderFinalPath)) {
+    if (!FinalPathOf(folder, folderFinalPath) || !IsOnDriveLetter(folderFinalPath)) {
         return false;
     }
     // Same object, same final path: the text must match exactly.

@@ -9,6 +9,9 @@
 # prefix made here is sealed before any program of ours runs in it, and
 # nothing of ours runs in a prefix that is not sealed.
 
+# shellcheck source=wine-mode.sh
+source "$(dirname "${BASH_SOURCE[0]}")/wine-mode.sh"
+
 # Exports the environment every Wine call here uses for the prefix, for the
 # mode given (x86, the default: 32-bit Wine; x64: 64-bit Wine, see
 # wine-mode.sh).
@@ -52,7 +55,7 @@ sandbox_require_wine() {
     [ -x "$SANDBOX_WINE" ] || { echo "wine-sandbox: $SANDBOX_WINE is not installed (run scripts/bootstrap)" >&2; return 1; }
     "$SANDBOX_WINE" --version >/dev/null 2>&1 || status=$?
     if [ "$status" != 0 ]; then
-        if [ "$WINEARCH" = win32 ] && ! /lib/ld-linux.so.2 --version >/dev/null 2>&1; then
+        if [ "$WINEARCH" = win32 ] && ! wine_mode_host_runs_32bit; then
             echo "wine-sandbox: 32-bit Wine cannot start: this host cannot run 32-bit code (IA-32 emulation is off); use LAUNCHER_REMOVER_WINE_ARCH=x64" >&2
         else
             echo "wine-sandbox: $SANDBOX_WINE cannot start (it exited with status $status)" >&2
