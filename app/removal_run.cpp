@@ -26,7 +26,7 @@ void ReportOutcome(bool succeeded)
 
 void RunRemoval()
 {
-    KillLauncherProcesses();
+    KillLauncherProcesses(LauncherImageName);
     const bool registeredRemoved = RemoveRegisteredFolder();
     const bool fixedRemoved = RemoveFolder(FixedLauncherFolder);
     ReportOutcome(registeredRemoved && fixedRemoved);

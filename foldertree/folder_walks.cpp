@@ -9,6 +9,14 @@
 
 namespace {
 
+// The trace prefixes, each kept exactly as it is, misspellings included:
+// tools that watch the debug output match these lines to the letter.
+constexpr wchar_t SearchFailedPrefix[] = L"FindFirstFile failed : ";
+constexpr wchar_t EntryNotNormalizedPrefix[] = L"Normalize falied : "; // "falied": do not correct
+constexpr wchar_t NormalizeListingFailedPrefix[] = L"Normalize failed : ";
+constexpr wchar_t EntryNotDeletedPrefix[] = L"Delete falied : "; // "falied": do not correct
+constexpr wchar_t DeleteListingFailedPrefix[] = L"Delete failed : ";
+
 enum class Walk { Normalize, Delete };
 
 bool IsDotEntry(const wchar_t* name)
@@ -44,9 +52,11 @@ bool NormalizeEntry(const std::wstring& child, const WIN32_FIND_DATAW& entry)
     if (IsFolder(entry.dwFileAttributes) && WalkFolder(child, Walk::Normalize) == 0) {
         succeeded = false;
     }
-    // A subfolder is reset here a second time, after its own walk.
+    // A subfolder is reset here a second time: its own walk resets it
+    // silently, or not at all when it could not be listed, and only this
+    // reset names it in the trace when it fails.
     if (!SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL)) {
-        TraceFailure(L"Normalize falied : ", entry.cFileName);
+        TraceFailure(EntryNotNormalizedPrefix, entry.cFileName);
         succeeded = false;
     }
     return succeeded;
@@ -65,7 +75,7 @@ bool DeleteEntry(const std::wstring& child, const WIN32_FIND_DATAW& entry)
     } else if (DeleteFileW(child.c_str())) {
         return true;
     }
-    TraceFailure(L"Delete falied : ", entry.cFileName);
+    TraceFailure(EntryNotDeletedPrefix, entry.cFileName);
     return false;
 }
 
@@ -85,7 +95,7 @@ int WalkFolder(const std::wstring& folder, Walk walk)
     const std::wstring pattern = folder + L"\\*.*";
     HANDLE search = FindFirstFileW(pattern.c_str(), &entry);
     if (search == INVALID_HANDLE_VALUE) {
-        TraceFailure(L"FindFirstFile failed : ", folder);
+        TraceFailure(SearchFailedPrefix, folder);
         return 0;
     }
 
@@ -104,7 +114,7 @@ int WalkFolder(const std::wstring& folder, Walk walk)
     const DWORD enumerationError = GetLastError();
     FindClose(search);
     if (enumerationError != ERROR_NO_MORE_FILES) {
-        TraceFailure(walk == Walk::Normalize ? L"Normalize failed : " : L"Delete failed : ", folder);
+        TraceFailure(walk == Walk::Normalize ? NormalizeListingFailedPrefix : DeleteListingFailedPrefix, folder);
         return 0;
     }
     if (!FinishFolder(folder, walk)) {

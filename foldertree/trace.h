@@ -1,5 +1,6 @@
-// Trace lines for failures inside the folder walks. They go to the debug
-// output only: a debugger or a debug-output viewer is the one place they show.
+// Trace lines: the failures inside the folder walks, and the registered
+// folder's refusals. They go to the debug output only: a debugger or a
+// debug-output viewer is the one place they show.
 #pragma once
 
 #include <string>

@@ -2,10 +2,7 @@
 
 #include <tlhelp32.h>
 
-#include <cwchar>
 #include <string>
-
-#include "app/launcher_footprint.h"
 
 namespace {
 
@@ -21,14 +18,15 @@ constexpr DWORD EndWaitMs = 10000;
 // After it has ended, a moment more for whatever it held to be let go.
 constexpr DWORD ReleasePauseMs = 1000;
 
-bool IsLauncherName(const wchar_t* imageName)
+// Whole names, code unit by code unit: letter case counts.
+bool IsLauncherName(const wchar_t* name, const std::wstring& imageName)
 {
-    return std::wcscmp(imageName, LauncherImageName) == 0;
+    return imageName == name;
 }
 
 // The name of the opened process's image file, judged on the process itself
 // rather than on the snapshot's record of whoever had its id then.
-bool IsStillLauncher(HANDLE process)
+bool IsStillLauncher(HANDLE process, const std::wstring& imageName)
 {
     std::wstring image(ImagePathCapacity, L'\0');
     DWORD length = ImagePathCapacity;
@@ -37,18 +35,18 @@ bool IsStillLauncher(HANDLE process)
     }
     image.resize(length);
     const size_t separator = image.rfind(L'\\');
-    return IsLauncherName(image.c_str() + (separator == std::wstring::npos ? 0 : separator + 1));
+    return IsLauncherName(image.c_str() + (separator == std::wstring::npos ? 0 : separator + 1), imageName);
 }
 
 } // namespace
 
-bool EndLauncherProcess(DWORD processId)
+bool EndLauncherProcess(DWORD processId, const std::wstring& imageName)
 {
     HANDLE process = OpenProcess(PROCESS_TERMINATE | PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE, FALSE, processId);
     if (process == nullptr) {
         return false;
     }
-    if (!IsStillLauncher(process)) {
+    if (!IsStillLauncher(process, imageName)) {
         CloseHandle(process);
         return false;
     }
@@ -60,7 +58,7 @@ bool EndLauncherProcess(DWORD processId)
     return true;
 }
 
-void KillLauncherProcesses()
+void KillLauncherProcesses(const std::wstring& imageName)
 {
     HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
     if (snapshot == INVALID_HANDLE_VALUE) {
@@ -70,8 +68,8 @@ void KillLauncherProcesses()
     entry.dwSize = sizeof(entry);
     if (Process32FirstW(snapshot, &entry)) {
         do {
-            if (IsLauncherName(entry.szExeFile)) {
-                EndLauncherProcess(entry.th32ProcessID);
+            if (IsLauncherName(entry.szExeFile, imageName)) {
+                EndLauncherProcess(entry.th32ProcessID, imageName);
             }
         } while (Process32NextW(snapshot, &entry));
     }

@@ -4,16 +4,18 @@
 
 #include <windows.h>
 
-// Terminates, with exit code 0, every process whose executable name is
-// exactly LauncherImageName (whole name, case-sensitive), as one snapshot
-// lists them. Nothing is reported.
-void KillLauncherProcesses();
+#include <string>
 
-// Ends the process with this id when it is still the launcher: its image
-// file's name is checked again on the opened process, because the id may
-// have passed to another program since the snapshot. After a termination it
+// Terminates, with exit code 0, every process whose executable name is
+// exactly imageName (whole name, case-sensitive; no folder part), as one
+// snapshot lists them. Nothing is reported.
+void KillLauncherProcesses(const std::wstring& imageName);
+
+// Ends the process with this id when it is still the launcher, named
+// imageName: its image file's name is checked again on the opened process,
+// because the id may have passed to another program since the snapshot. After a termination it
 // waits up to ten seconds for the process to end, then pauses one second so
 // it can release its files. A process that cannot be opened, or that is not
 // the launcher, is passed over at once. True when it was ended (or its
 // termination was attempted).
-bool EndLauncherProcess(DWORD processId);
+bool EndLauncherProcess(DWORD processId, const std::wstring& imageName);

@@ -2,8 +2,6 @@
 
 #include "tests/support/throwaway_machine.h"
 
-#include "tests/support/throwaway_machine.h"
-
 const std::wstring Program = L"C:\\harness\\LauncherRemover.exe";
 const std::wstring Parent = L"C:\\Tamrel\\Rinop";
 const std::wstring Fixed = L"C:\\Tamrel\\Rinop\\Launcher";

@@ -11,6 +11,8 @@
 
 namespace {
 
+const std::wstring Launcher = L"velstrand.exe";
+
 double SecondsSince(ULONGLONG start)
 {
     return static_cast<double>(GetTickCount64() - start) / 1000.0;
@@ -19,7 +21,7 @@ double SecondsSince(ULONGLONG start)
 double SecondsToKill()
 {
     const ULONGLONG start = GetTickCount64();
-    KillLauncherProcesses();
+    KillLauncherProcesses(Launcher);
     return SecondsSince(start);
 }
 
@@ -71,16 +73,16 @@ TEST(LauncherShutdown, EndsAProcessByIdOnlyWhenItIsTheLauncher)
     ASSERT_TRUE(editor && upperCase && launcher);
 
     ULONGLONG start = GetTickCount64();
-    EXPECT_FALSE(EndLauncherProcess(GetProcessId(editor)));
-    EXPECT_FALSE(EndLauncherProcess(GetProcessId(upperCase)));
+    EXPECT_FALSE(EndLauncherProcess(GetProcessId(editor), Launcher));
+    EXPECT_FALSE(EndLauncherProcess(GetProcessId(upperCase), Launcher));
     // No process has so large an id: it cannot be opened.
-    EXPECT_FALSE(EndLauncherProcess(0xFFFFFFF0));
+    EXPECT_FALSE(EndLauncherProcess(0xFFFFFFF0, Launcher));
     EXPECT_LT(SecondsSince(start), 0.5) << "no pause for a process that is not ended";
     EXPECT_TRUE(FakeLaunchers::IsRunning(editor));
     EXPECT_TRUE(FakeLaunchers::IsRunning(upperCase));
 
     start = GetTickCount64();
-    EXPECT_TRUE(EndLauncherProcess(GetProcessId(launcher)));
+    EXPECT_TRUE(EndLauncherProcess(GetProcessId(launcher), Launcher));
     EXPECT_GE(SecondsSince(start), 0.95) << "the one-second pause (the tick count is coarse)";
     EXPECT_FALSE(FakeLaunchers::IsRunning(launcher)) << "ended before the stage returned";
     EXPECT_EQ(0u, FakeLaunchers::ExitCodeOf(launcher));
@@ -96,7 +98,7 @@ TEST(LauncherShutdown, AFileTheLauncherHeldCanBeDeletedOnceTheStageReturns)
     ASSERT_NE(nullptr, fakes.Start(folder + L"\\velstrand.exe", held));
     ASSERT_FALSE(DeleteFileW(held.c_str())) << "the launcher holds it";
 
-    KillLauncherProcesses();
+    KillLauncherProcesses(Launcher);
 
     EXPECT_TRUE(DeleteFileW(held.c_str())) << GetLastError();
 }

@@ -51,8 +51,8 @@ std::wstring WindowText(HWND window)
     return text;
 }
 
-// Draws into a 32-bit top-down bitmap, then hands back its pixels as BGRX
-// values, top row first. The screen is copied in first when "from" is given.
+// A 32-bit top-down bitmap to draw or copy the screen into; its pixels come
+// back as BGRX values, top row first.
 class Canvas {
 public:
     Canvas(int width, int height) : screen_(GetDC(nullptr)), memory_(CreateCompatibleDC(screen_))
@@ -234,6 +234,98 @@ bool ReadAndCloseBox(HWND box, HANDLE process, const RunOptions& options, Progra
     return true;
 }
 
+// Starts the program, as its debugger when its trace lines are wanted.
+bool StartProgram(const std::wstring& program, const RunOptions& options, PROCESS_INFORMATION& process)
+{
+    std::wstring commandLine = L"\"" + program + L"\"";
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    return CreateProcessW(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE,
+                          options.captureTrace ? DEBUG_ONLY_THIS_PROCESS : 0, nullptr,
+                          options.workingFolder.empty() ? nullptr : options.workingFolder.c_str(), &startup,
+                          &process) != FALSE;
+}
+
+// Without a debugger: waits a moment for the program to exit and records how.
+bool HasExited(HANDLE process, ProgramRun& run)
+{
+    if (WaitForSingleObject(process, 20) != WAIT_OBJECT_0) {
+        return false;
+    }
+    run.exited = true;
+    GetExitCodeProcess(process, &run.exitCode);
+    // Without a debugger a crash shows only as its exception code taken for
+    // the exit code.
+    if (run.exitCode >= 0xC0000000) {
+        run.crashed = true;
+        run.crashCode = run.exitCode;
+    }
+    return true;
+}
+
+// Records what one debug event says (a trace line, a crash, the exit), then
+// lets the program go on.
+void HandleDebugEvent(const DEBUG_EVENT& event, HANDLE process, ProgramRun& run)
+{
+    DWORD continueStatus = DBG_CONTINUE;
+    switch (event.dwDebugEventCode) {
+    case CREATE_PROCESS_DEBUG_EVENT:
+        CloseHandle(event.u.CreateProcessInfo.hFile);
+        break;
+    case LOAD_DLL_DEBUG_EVENT:
+        CloseHandle(event.u.LoadDll.hFile);
+        break;
+    case OUTPUT_DEBUG_STRING_EVENT:
+        run.traceLines.push_back(ReadDebugString(process, event.u.DebugString));
+        break;
+    case EXCEPTION_DEBUG_EVENT:
+        // A second chance comes only when no handler of the program took
+        // the first: the program is crashing.
+        if (event.u.Exception.dwFirstChance == 0) {
+            run.crashed = true;
+            run.crashCode = event.u.Exception.ExceptionRecord.ExceptionCode;
+        }
+        if (event.u.Exception.ExceptionRecord.ExceptionCode != EXCEPTION_BREAKPOINT) {
+            continueStatus = DBG_EXCEPTION_NOT_HANDLED;
+        }
+        break;
+    case EXIT_PROCESS_DEBUG_EVENT:
+        run.exited = true;
+        run.exitCode = event.u.ExitProcess.dwExitCode;
+        break;
+    default:
+        break;
+    }
+    ContinueDebugEvent(event.dwProcessId, event.dwThreadId, continueStatus);
+}
+
+// The box is read once it has been up, with no debug event from the
+// program, for a moment: by then it is painted.
+struct BoxWatch {
+    ULONGLONG lastEvent;
+    ULONGLONG boxSeen = 0;
+    ULONGLONG boxTime = 0; // how long boxes were up, left out of the run's time
+    HWND handledBox = nullptr;
+};
+
+constexpr ULONGLONG BoxSettleMs = 400;
+
+void WatchForBox(BoxWatch& watch, const PROCESS_INFORMATION& process, const RunOptions& options, ProgramRun& run)
+{
+    HWND box = FindMessageBox(process.dwProcessId);
+    if (box == nullptr || box == watch.handledBox) {
+        return;
+    }
+    const ULONGLONG now = GetTickCount64();
+    watch.boxSeen = watch.boxSeen == 0 ? now : watch.boxSeen;
+    if (now - std::max(watch.boxSeen, watch.lastEvent) >= BoxSettleMs &&
+        ReadAndCloseBox(box, process.hProcess, options, run)) {
+        watch.handledBox = box;
+        watch.boxTime += GetTickCount64() - watch.boxSeen;
+        watch.boxSeen = 0;
+    }
+}
+
 } // namespace
 
 const wchar_t* BoxIconName(BoxIcon icon)
@@ -253,89 +345,27 @@ const wchar_t* BoxIconName(BoxIcon icon)
 ProgramRun RunProgram(const std::wstring& program, const RunOptions& options)
 {
     ProgramRun run;
-    std::wstring commandLine = L"\"" + program + L"\"";
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof(startup);
     PROCESS_INFORMATION process = {};
     const ULONGLONG start = GetTickCount64();
-    run.started = CreateProcessW(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE,
-                                 options.captureTrace ? DEBUG_ONLY_THIS_PROCESS : 0, nullptr,
-                                 options.workingFolder.empty() ? nullptr : options.workingFolder.c_str(), &startup,
-                                 &process) != FALSE;
+    run.started = StartProgram(program, options, process);
     if (!run.started) {
         return run;
     }
-
-    // The box is read once it has been up, with no debug event from the
-    // program, for a moment: by then it is painted.
-    const ULONGLONG settleMs = 400;
-    ULONGLONG boxTime = 0;
-    ULONGLONG lastEvent = start;
-    ULONGLONG boxSeen = 0;
-    HWND handledBox = nullptr;
+    BoxWatch watch = {start};
     while (!run.exited && GetTickCount64() - start < options.timeoutMs) {
         DEBUG_EVENT event;
         if (!options.captureTrace) {
-            if (WaitForSingleObject(process.hProcess, 20) == WAIT_OBJECT_0) {
-                run.exited = true;
-                GetExitCodeProcess(process.hProcess, &run.exitCode);
-                // Without a debugger a crash shows only as its exception code
-                // taken for the exit code.
-                if (run.exitCode >= 0xC0000000) {
-                    run.crashed = true;
-                    run.crashCode = run.exitCode;
-                }
-                continue;
+            if (!HasExited(process.hProcess, run)) {
+                WatchForBox(watch, process, options, run);
             }
+        } else if (WaitForDebugEvent(&event, 50)) {
+            watch.lastEvent = GetTickCount64();
+            HandleDebugEvent(event, process.hProcess, run);
+        } else {
+            WatchForBox(watch, process, options, run);
         }
-        if (!options.captureTrace || !WaitForDebugEvent(&event, 50)) {
-            HWND box = FindMessageBox(process.dwProcessId);
-            if (box == nullptr || box == handledBox) {
-                continue;
-            }
-            const ULONGLONG now = GetTickCount64();
-            boxSeen = boxSeen == 0 ? now : boxSeen;
-            if (now - std::max(boxSeen, lastEvent) >= settleMs &&
-                ReadAndCloseBox(box, process.hProcess, options, run)) {
-                handledBox = box;
-                boxTime += GetTickCount64() - boxSeen;
-                boxSeen = 0;
-            }
-            continue;
-        }
-        lastEvent = GetTickCount64();
-        DWORD continueStatus = DBG_CONTINUE;
-        switch (event.dwDebugEventCode) {
-        case CREATE_PROCESS_DEBUG_EVENT:
-            CloseHandle(event.u.CreateProcessInfo.hFile);
-            break;
-        case LOAD_DLL_DEBUG_EVENT:
-            CloseHandle(event.u.LoadDll.hFile);
-            break;
-        case OUTPUT_DEBUG_STRING_EVENT:
-            run.traceLines.push_back(ReadDebugString(process.hProcess, event.u.DebugString));
-            break;
-        case EXCEPTION_DEBUG_EVENT:
-            // A second chance comes only when no handler of the program took
-            // the first: the program is crashing.
-            if (event.u.Exception.dwFirstChance == 0) {
-                run.crashed = true;
-                run.crashCode = event.u.Exception.ExceptionRecord.ExceptionCode;
-            }
-            if (event.u.Exception.ExceptionRecord.ExceptionCode != EXCEPTION_BREAKPOINT) {
-                continueStatus = DBG_EXCEPTION_NOT_HANDLED;
-            }
-            break;
-        case EXIT_PROCESS_DEBUG_EVENT:
-            run.exited = true;
-            run.exitCode = event.u.ExitProcess.dwExitCode;
-            break;
-        default:
-            break;
-        }
-        ContinueDebugEvent(event.dwProcessId, event.dwThreadId, continueStatus);
     }
-    run.seconds = static_cast<double>(GetTickCount64() - start - boxTime) / 1000.0;
+    run.seconds = static_cast<double>(GetTickCount64() - start - watch.boxTime) / 1000.0;
     if (!run.exited) {
         TerminateProcess(process.hProcess, 1);
         if (options.captureTrace) {
