@@ -64,41 +64,48 @@ sandbox_require_wine() {
     fi
 }
 
-# Lists every way out of the prefix that is left: links under drive_c whose
-# target lies outside it, and drives that lead outside it (a drive mapped
-# onto a folder inside the prefix is no way out). C: must be drive_c.
-sandbox_leaks() {
+# The links under the prefix's drive_c whose target lies outside the
+# prefix, each followed by a NUL: Wine's links to the Linux home, or anything
+# that leads elsewhere on this machine.
+sandbox_links_out() {
     local prefix link target
     prefix=$(readlink -f "$1")
     while IFS= read -r -d '' link; do
         target=$(readlink -m "$link")
-        case "$target" in "$prefix"/*) ;; *) echo "link $link -> $target" ;; esac
+        case "$target" in "$prefix"/*) ;; *) printf '%s\0' "$link" ;; esac
     done < <(find "$prefix/drive_c" -type l -print0)
-    for link in "$prefix"/dosdevices/?:*; do
-        [ -e "$link" ] || [ -L "$link" ] || continue
-        target=$(readlink -m "$link")
-        case "$(basename "$link"):$target" in
-        c:*) ;;
-        ?::"$prefix"/drive_c/*) ;;
-        *) echo "drive $(basename "$link") -> $(readlink "$link")" ;;
-        esac
-    done
-    target=$(readlink -m "$prefix/dosdevices/c:")
-    [ "$target" = "$prefix/drive_c" ] || echo "drive c: -> $target"
 }
 
-# Replaces each link out of the prefix by an empty folder and unmaps every
-# drive but C:.
-sandbox_seal() {
-    local prefix link target
+# Lists every way out of the prefix that is left: drives that lead outside
+# it (a drive mapped onto a folder inside it is no way out; C: must be
+# drive_c), and links out of drive_c.
+sandbox_leaks() {
+    local prefix drive target link
     prefix=$(readlink -f "$1")
+    target=$(readlink -m "$prefix/dosdevices/c:")
+    [ "$target" = "$prefix/drive_c" ] || echo "drive c: -> $target"
+    for drive in "$prefix"/dosdevices/?:*; do
+        [ -e "$drive" ] || [ -L "$drive" ] || continue
+        case "$(basename "$drive"):$(readlink -m "$drive")" in
+        c:*) ;;
+        ?::"$prefix"/drive_c/*) ;;
+        *) echo "drive $(basename "$drive") -> $(readlink "$drive")" ;;
+        esac
+    done
     while IFS= read -r -d '' link; do
-        target=$(readlink -m "$link")
-        case "$target" in "$prefix"/*) continue ;; esac
+        echo "link $link -> $(readlink -m "$link")"
+    done < <(sandbox_links_out "$prefix")
+}
+
+# Replaces each link out of drive_c by an empty folder and unmaps every
+# drive but C:, whether or not it leads out.
+sandbox_seal() {
+    local link drive
+    while IFS= read -r -d '' link; do
         rm -f "$link" && mkdir "$link"
-    done < <(find "$prefix/drive_c" -type l -print0)
-    for link in "$prefix"/dosdevices/*; do
-        case "$(basename "$link")" in c:) ;; *) rm -f "$link" ;; esac
+    done < <(sandbox_links_out "$1")
+    for drive in "$1"/dosdevices/*; do
+        case "$(basename "$drive")" in c:) ;; *) rm -f "$drive" ;; esac
     done
 }
 
@@ -139,13 +146,18 @@ sandbox_create() {
 # Starts an Xvfb on a free display; prints the display number and records the
 # server's pid in the file given.
 sandbox_start_display() {
-    local pidfile="$1" fifo display
-    fifo=$(mktemp -u)
-    mkfifo "$fifo"
-    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
+    local pidfile="$1" fifo_dir display
+    # The fifo inside a folder of our own: no one else can take its name.
+    fifo_dir=$(mktemp -d)
+    mkfifo "$fifo_dir/display"
+    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$fifo_dir/display" >/dev/null 2>&1 &
     echo $! >"$pidfile"
-    read -r -t 30 display <"$fifo" || { rm -f "$fifo"; echo "wine-sandbox: Xvfb did not start" >&2; return 1; }
-    rm -f "$fifo"
+    read -r -t 30 display <"$fifo_dir/display" || {
+        rm -rf "$fifo_dir"
+        echo "wine-sandbox: Xvfb did not start" >&2
+        return 1
+    }
+    rm -rf "$fifo_dir"
     echo "$display"
 }
 
@@ -165,7 +177,7 @@ sandbox_start_session() {
 # Stops the wineserver of the prefix that sandbox_env set, and the display.
 sandbox_stop_session() {
     local state="$1"
-    [ -d "$WINEPREFIX" ] && { wineserver -k 2>/dev/null || true; }
+    [ -d "${WINEPREFIX:-}" ] && { wineserver -k 2>/dev/null || true; }
     if [ -f "$state/xvfb.pid" ]; then
         kill "$(cat "$state/xvfb.pid")" 2>/dev/null || true
         rm -f "$state/xvfb.pid" "$state/display"
