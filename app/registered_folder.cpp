@@ -5,14 +5,15 @@
 
 #include <algorithm>
 
-#include "app/install_folder_guard.h"
 #include "app/launcher_footprint.h"
 #include "foldertree/folder_walks.h"
 #include "foldertree/trace.h"
+#include "guard/install_folder_guard.h"
 #include "registry/registry_key.h"
 
 namespace {
 
+// Trace texts, kept exactly as they are: tools match them to the letter.
 constexpr wchar_t RefusedPrefix[] = L"Remove refused : ";
 constexpr wchar_t TooLongToReadNote[] = L"(location too long to read)";
 

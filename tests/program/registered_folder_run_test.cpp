@@ -151,6 +151,34 @@ TEST_F(RemovalRun, RefusedLocationLeavesEverythingAndFailsTheRun)
     EXPECT_FALSE(LauncherValueExists(L"version"));
 }
 
+// The launcher installed straight into a shared folder, beside another game
+// registered as an installed program: removing the folder would take the
+// other game with it.
+TEST_F(RemovalRun, SharedFolderHoldingAnotherInstalledProgramIsRefused)
+{
+    const std::wstring games = NewScratchFolder(L"Games");
+    const std::wstring other = games + L"\\Other";
+    const DWORD saveAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN;
+    ASSERT_TRUE(MakeFile(games + L"\\velstrand.exe"));
+    ASSERT_TRUE(MakeFolder(other));
+    ASSERT_TRUE(MakeFile(other + L"\\save.dat", saveAttributes));
+    const std::wstring entry =
+        L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\OtherGame-" + std::to_wstring(GetTickCount64());
+    ASSERT_EQ(ERROR_SUCCESS, RegSetKeyValueW(HKEY_LOCAL_MACHINE, entry.c_str(), L"InstallLocation", REG_SZ,
+                                             other.c_str(), static_cast<DWORD>((other.size() + 1) * sizeof(wchar_t))));
+    SetLauncherValue(L"location", games + L"\\velstrand.exe");
+    SetLauncherValue(L"version", L"3.1.4");
+
+    const ProgramRun run = RunProgram(Program);
+    RegDeleteKeyW(HKEY_LOCAL_MACHINE, entry.c_str());
+
+    ExpectFailureBox(run);
+    EXPECT_EQ(Lines{L"Remove refused : " + games}, run.traceLines);
+    EXPECT_EQ(L"Other velstrand.exe", ListFolder(games));
+    EXPECT_EQ(saveAttributes, AttributesOf(other + L"\\save.dat") & saveAttributes);
+    EXPECT_FALSE(LauncherValueExists(L"version"));
+}
+
 // The profile reached through a link in a parent folder (made by the Wine
 // harness): the Documents folder is still the Documents folder.
 TEST_F(RemovalRun, ProtectedFolderBehindALinkIsRefused)

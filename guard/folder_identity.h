@@ -2,7 +2,7 @@
 // resolves every alias on the way: links and junctions in any parent folder,
 // mapped and substituted drive letters, short (8.3) names, letter case, ".",
 // ".." and doubled separators. Two paths that reach the same object give
-// the same final path.
+// the same final path, but for letter case (see path_text.h).
 #pragma once
 
 #include <windows.h>
@@ -11,15 +11,6 @@
 
 // Opens whatever is at path (a folder too) without changing it and reads its
 // final path, "C:\dir\name" or "\\server\share\dir\name", and its
-// attributes. False when nothing there can be opened and named.
+// attributes. False, with finalPath empty, when nothing there can be opened
+// and named.
 bool IdentifyPath(const std::wstring& path, std::wstring& finalPath, DWORD& attributes);
-
-// The final path alone, for when the attributes are not needed.
-bool FinalPathOf(const std::wstring& path, std::wstring& finalPath);
-
-// "C:\..." and the like: a path on a local drive letter.
-bool IsOnDriveLetter(const std::wstring& finalPath);
-
-// True when folder is the same as other or one of its ancestors, comparing
-// final paths without regard to letter case.
-bool IsSameOrAncestor(const std::wstring& folder, const std::wstring& other);

@@ -1,4 +1,4 @@
-#include "app/folder_identity.h"
+#include "guard/folder_identity.h"
 
 #include <vector>
 
@@ -40,12 +40,6 @@ std::wstring FinalPathOfHandle(HANDLE handle)
     return PlainForm(std::wstring(buffer.data(), length));
 }
 
-bool SameText(const std::wstring& a, const std::wstring& b)
-{
-    return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()), TRUE) ==
-           CSTR_EQUAL;
-}
-
 // Backup semantics opens folders as well as files; no access beyond reading
 // attributes is asked, and nothing is locked for others.
 HANDLE OpenToIdentify(const std::wstring& path)
@@ -58,6 +52,8 @@ HANDLE OpenToIdentify(const std::wstring& path)
 
 bool IdentifyPath(const std::wstring& path, std::wstring& finalPath, DWORD& attributes)
 {
+    finalPath.clear();
+    attributes = INVALID_FILE_ATTRIBUTES;
     HANDLE handle = OpenToIdentify(path);
     if (handle == INVALID_HANDLE_VALUE) {
         return false;
@@ -65,36 +61,10 @@ bool IdentifyPath(const std::wstring& path, std::wstring& finalPath, DWORD& attr
     // The basic record only: under Wine the full one also reads the volume,
     // at many times the cost.
     FILE_BASIC_INFO basic;
-    const bool described = GetFileInformationByHandleEx(handle, FileBasicInfo, &basic, sizeof(basic)) != FALSE;
-    finalPath = FinalPathOfHandle(handle);
-    CloseHandle(handle);
-    attributes = described ? basic.FileAttributes : INVALID_FILE_ATTRIBUTES;
-    return described && !finalPath.empty();
-}
-
-bool FinalPathOf(const std::wstring& path, std::wstring& finalPath)
-{
-    HANDLE handle = OpenToIdentify(path);
-    if (handle == INVALID_HANDLE_VALUE) {
-        return false;
+    if (GetFileInformationByHandleEx(handle, FileBasicInfo, &basic, sizeof(basic))) {
+        attributes = basic.FileAttributes;
+        finalPath = FinalPathOfHandle(handle);
     }
-    finalPath = FinalPathOfHandle(handle);
     CloseHandle(handle);
     return !finalPath.empty();
-}
-
-bool IsOnDriveLetter(const std::wstring& finalPath)
-{
-    const wchar_t letter = finalPath.empty() ? L'\0' : static_cast<wchar_t>(finalPath[0] | 0x20);
-    return finalPath.size() >= 3 && letter >= L'a' && letter <= L'z' && finalPath[1] == L':' && finalPath[2] == L'\\';
-}
-
-bool IsSameOrAncestor(const std::wstring& folder, const std::wstring& other)
-{
-    std::wstring prefix = folder;
-    if (prefix.empty() || prefix.back() != L'\\') {
-        prefix += L'\\';
-    }
-    return SameText(folder, other) ||
-           (other.size() > prefix.size() && SameText(prefix, other.substr(0, prefix.size())));
 }

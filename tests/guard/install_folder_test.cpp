@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/registered_folder.h"
+#include "tests/guard/refusal_checks.h"
 #include "tests/support/scratch_tree.h"
 #include "tests/support/throwaway_machine.h"
 #include "tests/support/trace_capture.h"
@@ -28,69 +29,6 @@ std::wstring KnownFolder(REFKNOWNFOLDERID id)
     CoTaskMemFree(path);
     return folder;
 }
-
-// Runs the stage's folder part and expects a refusal with this trace subject.
-void ExpectRefused(const std::wstring& location, const std::wstring& subject)
-{
-    TraceCapture trace;
-    EXPECT_FALSE(RemoveInstallFolder(location)) << location.c_str();
-    EXPECT_EQ(Lines{L"Remove refused : " + subject}, trace.Lines());
-}
-
-// The same where the subject's spelling is the platform's business (doubled
-// separators and the like).
-void ExpectRefusedAnyhow(const std::wstring& location)
-{
-    TraceCapture trace;
-    EXPECT_FALSE(RemoveInstallFolder(location)) << location.c_str();
-    ASSERT_EQ(1u, trace.Lines().size()) << location.c_str();
-    EXPECT_EQ(0u, trace.Lines()[0].find(L"Remove refused : ")) << trace.Lines()[0].c_str();
-}
-
-std::wstring Unique(const std::wstring& name)
-{
-    static unsigned counter = 0;
-    return name + L"-" + std::to_wstring(GetTickCount64()) + L"-" + std::to_wstring(++counter);
-}
-
-constexpr DWORD SentinelAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN;
-
-// A file in a folder that must be refused: a removal, or the attribute walk
-// that comes before it, would show on it. Removed, with its named file, when
-// the test ends.
-class Sentinel {
-public:
-    explicit Sentinel(const std::wstring& folder)
-        : folder_(folder), file_(folder + L"\\" + Unique(L"sentinel") + L".sav"),
-          named_(folder + L"\\" + Unique(L"velstrand") + L".exe")
-    {
-        CreateDirectoryW(folder.c_str(), nullptr);
-        EXPECT_TRUE(MakeFile(file_, SentinelAttributes)) << file_.c_str();
-        EXPECT_TRUE(MakeFile(named_)) << named_.c_str();
-    }
-    ~Sentinel()
-    {
-        SetFileAttributesW(file_.c_str(), FILE_ATTRIBUTE_NORMAL);
-        DeleteFileW(file_.c_str());
-        DeleteFileW(named_.c_str());
-    }
-    Sentinel(const Sentinel&) = delete;
-    Sentinel& operator=(const Sentinel&) = delete;
-
-    // The name of the file a location names, in the folder.
-    std::wstring NamedFile() const { return named_.substr(folder_.size() + 1); }
-
-    void ExpectUntouched() const
-    {
-        EXPECT_EQ(SentinelAttributes, AttributesOf(file_) & SentinelAttributes) << file_.c_str();
-        EXPECT_TRUE(Exists(named_)) << named_.c_str();
-    }
-
-private:
-    std::wstring folder_;
-    std::wstring file_;
-    std::wstring named_;
-};
 
 std::wstring ShortPathOf(const std::wstring& path)
 {
@@ -318,21 +256,59 @@ TEST_F(InstallFolder, EveryKnownFolderAndEveryAncestorOfOneIsRefused)
     appData.ExpectUntouched();
 }
 
+// A cloud drive's synced folder as the machine records it; removed when the
+// test ends.
+class SyncRoot {
+public:
+    SyncRoot(DWORD type, const std::wstring& folder)
+        : key_(L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\SyncRootManager\\" + Unique(L"TestCloud") +
+               L"!S-1-5-21-0-0-0-1000!someone")
+    {
+        EXPECT_EQ(ERROR_SUCCESS,
+                  RegSetKeyValueW(HKEY_LOCAL_MACHINE, (key_ + L"\\UserSyncRoots").c_str(), L"S-1-5-21-0-0-0-1000", type,
+                                  folder.c_str(), static_cast<DWORD>((folder.size() + 1) * sizeof(wchar_t))));
+    }
+    ~SyncRoot()
+    {
+        RegDeleteTreeW(HKEY_LOCAL_MACHINE, key_.c_str());
+        RegDeleteKeyW(HKEY_LOCAL_MACHINE, key_.c_str());
+    }
+    SyncRoot(const SyncRoot&) = delete;
+    SyncRoot& operator=(const SyncRoot&) = delete;
+
+private:
+    std::wstring key_;
+};
+
 // A cloud drive's folder is kept in step with its servers: what is deleted
-// here is deleted there.
+// here is deleted there. Its path may be recorded with an environment
+// variable in it (REG_EXPAND_SZ).
 TEST_F(InstallFolder, CloudSyncRootsAreRefused)
 {
-    const std::wstring providerKey = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\SyncRootManager\\" +
-                                     Unique(L"TestCloud") + L"!S-1-5-21-0-0-0-1000!someone";
     const std::wstring cloud = NewScratchFolder(L"cloud");
-    ASSERT_EQ(ERROR_SUCCESS,
-              RegSetKeyValueW(HKEY_LOCAL_MACHINE, (providerKey + L"\\UserSyncRoots").c_str(), L"S-1-5-21-0-0-0-1000",
-                              REG_SZ, cloud.c_str(), static_cast<DWORD>((cloud.size() + 1) * sizeof(wchar_t))));
+    const SyncRoot plain(REG_SZ, cloud);
     const Sentinel sentinel(cloud);
     ExpectRefused(cloud + L"\\" + sentinel.NamedFile(), cloud);
     sentinel.ExpectUntouched();
-    EXPECT_EQ(ERROR_SUCCESS, RegDeleteTreeW(HKEY_LOCAL_MACHINE, providerKey.c_str()));
-    RegDeleteKeyW(HKEY_LOCAL_MACHINE, providerKey.c_str());
+
+    const std::wstring expandable = NewScratchFolder(L"cloud");
+    ASSERT_EQ(L"C:", expandable.substr(0, 2));
+    const SyncRoot withVariable(REG_EXPAND_SZ, L"%SystemDrive%" + expandable.substr(2));
+    const Sentinel inExpandable(expandable);
+    ExpectRefused(expandable + L"\\" + inExpandable.NamedFile(), expandable);
+    inExpandable.ExpectUntouched();
+}
+
+// A protected folder may be recorded before it is made (a cloud drive not
+// yet synced): the folder that would hold it is refused all the same.
+TEST_F(InstallFolder, ProtectedFolderNotYetMadeProtectsItsAncestors)
+{
+    const std::wstring parent = NewScratchFolder(L"cloud-parent");
+    const SyncRoot notYetMade(REG_SZ, parent + L"\\OneDrive");
+    const Sentinel sentinel(parent);
+    ExpectRefused(parent + L"\\" + sentinel.NamedFile(), parent);
+    sentinel.ExpectUntouched();
+    EXPECT_FALSE(Exists(parent + L"\\OneDrive"));
 }
 
 // "Vendor/velstrand.exe" names a real file in Games\Vendor, but the text cut

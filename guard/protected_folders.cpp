@@ -1,11 +1,12 @@
-#include "app/protected_folders.h"
+#include "guard/protected_folders.h"
 
 #include <windows.h>
 #include <knownfolders.h>
 #include <shlobj.h>
 #include <shobjidl.h>
 
-#include <algorithm>
+#include "guard/path_text.h"
+#include "guard/registry_reads.h"
 
 namespace {
 
@@ -59,30 +60,17 @@ void AddCoreKnownFolders(std::vector<std::wstring>& folders)
     }
 }
 
-// A text value of whatever length, read from the 64-bit view of the registry
-// (a 32-bit process would otherwise see WOW6432Node); empty when missing.
-std::wstring Read64BitRegistryText(HKEY root, const wchar_t* subKey, const wchar_t* name)
-{
-    const DWORD flags = RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND | RRF_SUBKEY_WOW6464KEY;
-    DWORD bytes = 0;
-    if (RegGetValueW(root, subKey, name, flags, nullptr, nullptr, &bytes) != ERROR_SUCCESS) {
-        return L"";
-    }
-    std::wstring text(bytes / sizeof(wchar_t) + 1, L'\0');
-    bytes = static_cast<DWORD>(text.size() * sizeof(wchar_t));
-    if (RegGetValueW(root, subKey, name, flags, nullptr, &text[0], &bytes) != ERROR_SUCCESS) {
-        return L"";
-    }
-    text.resize(text.find(L'\0'));
-    return text;
-}
-
 // A 32-bit process is handed the x86 Program Files for FOLDERID_ProgramFiles;
-// the native one is recorded in the registry.
+// the native one is recorded in the 64-bit view of the registry.
 void AddNativeProgramFiles(std::vector<std::wstring>& folders)
 {
-    const std::wstring path =
-        Read64BitRegistryText(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion", L"ProgramW6432Dir");
+    HKEY currentVersion = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion", 0,
+                      KEY_QUERY_VALUE | KEY_WOW64_64KEY, &currentVersion) != ERROR_SUCCESS) {
+        return;
+    }
+    const std::wstring path = ReadPathValue(currentVersion, L"ProgramW6432Dir");
+    RegCloseKey(currentVersion);
     if (!path.empty()) {
         folders.push_back(path);
     }
@@ -110,23 +98,10 @@ void AddSyncRootsOf(std::vector<std::wstring>& folders, HKEY provider)
     if (RegOpenKeyExW(provider, L"UserSyncRoots", 0, KEY_READ | KEY_WOW64_64KEY, &roots) != ERROR_SUCCESS) {
         return;
     }
-    DWORD values = 0;
-    DWORD longestName = 0;
-    DWORD longestData = 0;
-    if (RegQueryInfoKeyW(roots, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values, &longestName,
-                         &longestData, nullptr, nullptr) == ERROR_SUCCESS) {
-        std::wstring name(longestName + 1, L'\0');
-        std::wstring data(longestData / sizeof(wchar_t) + 1, L'\0');
-        for (DWORD i = 0; i < values; ++i) {
-            DWORD nameLength = static_cast<DWORD>(name.size());
-            DWORD bytes = static_cast<DWORD>(data.size() * sizeof(wchar_t));
-            DWORD type = 0;
-            std::fill(data.begin(), data.end(), L'\0');
-            if (RegEnumValueW(roots, i, &name[0], &nameLength, nullptr, &type, reinterpret_cast<BYTE*>(&data[0]),
-                              &bytes) == ERROR_SUCCESS &&
-                (type == REG_SZ || type == REG_EXPAND_SZ)) {
-                folders.emplace_back(data.c_str());
-            }
+    for (const std::wstring& name : ValueNames(roots)) {
+        const std::wstring path = ReadPathValue(roots, name.c_str());
+        if (!path.empty()) {
+            folders.push_back(path);
         }
     }
     RegCloseKey(roots);
@@ -139,36 +114,14 @@ void AddCloudSyncRoots(std::vector<std::wstring>& folders)
         ERROR_SUCCESS) {
         return;
     }
-    // Key names are at most 255 characters.
-    wchar_t name[256];
-    for (DWORD i = 0;; ++i) {
-        DWORD length = 256;
-        if (RegEnumKeyExW(manager, i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
-            break;
-        }
+    for (const std::wstring& name : SubkeyNames(manager)) {
         HKEY provider = nullptr;
-        if (RegOpenKeyExW(manager, name, 0, KEY_READ | KEY_WOW64_64KEY, &provider) == ERROR_SUCCESS) {
+        if (RegOpenKeyExW(manager, name.c_str(), 0, KEY_READ | KEY_WOW64_64KEY, &provider) == ERROR_SUCCESS) {
             AddSyncRootsOf(folders, provider);
             RegCloseKey(provider);
         }
     }
     RegCloseKey(manager);
-}
-
-bool LessIgnoringCase(const std::wstring& a, const std::wstring& b)
-{
-    return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()), TRUE) ==
-           CSTR_LESS_THAN;
-}
-
-// Many known folders share a path; each is looked at once.
-void DropRepeats(std::vector<std::wstring>& folders)
-{
-    std::sort(folders.begin(), folders.end(), LessIgnoringCase);
-    const auto same = [](const std::wstring& a, const std::wstring& b) {
-        return !LessIgnoringCase(a, b) && !LessIgnoringCase(b, a);
-    };
-    folders.erase(std::unique(folders.begin(), folders.end(), same), folders.end());
 }
 
 } // namespace
