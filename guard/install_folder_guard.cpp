@@ -72,8 +72,8 @@ using IdentifiedParents = std::map<std::wstring, std::wstring>;
 bool IsProgramInside(const std::wstring& folderFinalPath, const std::wstring& location, IdentifiedParents& parents)
 {
     const std::wstring full = FullPathOf(location);
-    const DWORD attributes = GetFileAttributesW(full.c_str());
-    if (full.empty() || attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+    const DWORD attributes = full.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesW(full.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
         return false; // a stale entry, or not a folder
     }
     if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
