@@ -130,6 +130,21 @@ TEST_F(InstallFolder, DriveRootIsRefused)
     DeleteFileW(file.c_str());
 }
 
+// The harness's data drive E: holds no protected folder, so only the drive
+// root rule stands between its whole content and a location at its root,
+// reached here through a link: C:\fixtures\aliases\datadrive.
+TEST_F(InstallFolder, DriveRootReachedThroughALinkIsRefused)
+{
+    REQUIRE_HARNESS_FILES();
+    const std::wstring link = L"C:\\fixtures\\aliases\\datadrive";
+    ASSERT_TRUE(Exists(L"E:\\notes.txt")) << "fixture missing: run the wine_setup test";
+    const Sentinel sentinel(link);
+    ExpectRefused(link + L"\\" + sentinel.NamedFile(), link);
+    sentinel.ExpectUntouched();
+    EXPECT_TRUE(Exists(L"E:\\notes.txt"));
+    EXPECT_EQ(L"song.ogg", ListFolder(L"E:\\Music"));
+}
+
 TEST_F(InstallFolder, SystemAndProfileFoldersAndTheirAncestorsAreRefused)
 {
     const std::wstring windows = KnownFolder(FOLDERID_Windows);

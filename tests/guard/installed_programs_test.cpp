@@ -104,6 +104,23 @@ TEST_F(InstalledPrograms, ProgramOfTheMachineInsideIsRefusedInEitherRegistryView
     EXPECT_TRUE(Exists(location_));
 }
 
+// Each program's parent folder is identified once and then looked up for
+// the next program in it: the lookup must find that parent, not one known
+// already (here one that sorts first, from another hive and view).
+TEST_F(InstalledPrograms, ProgramInsideIsFoundAmongProgramsInOtherFolders)
+{
+    const Sentinel saves(other_);
+    const std::wstring before = NewScratchFolder(L"AVendor");
+    const std::wstring after = NewScratchFolder(L"ZVendor");
+    ASSERT_TRUE(MakeFolder(before + L"\\Tool"));
+    ASSERT_TRUE(MakeFolder(after + L"\\Tool"));
+    const UninstallEntry first(HKEY_LOCAL_MACHINE, KEY_WOW64_64KEY, before + L"\\Tool");
+    const UninstallEntry last(HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY, after + L"\\Tool");
+    const UninstallEntry inside(HKEY_CURRENT_USER, 0, other_);
+    ExpectRefused(location_, games_);
+    saves.ExpectUntouched();
+}
+
 TEST_F(InstalledPrograms, ProgramOfTheUserDeepInsideIsRefused)
 {
     ASSERT_TRUE(MakeFolder(other_));
