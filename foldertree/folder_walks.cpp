@@ -1,10 +1,10 @@
 #include "foldertree/folder_walks.h"
 
 #include <windows.h>
-#include <shlwapi.h>
 
 #include <cwchar>
 
+#include "foldertree/full_path.h"
 #include "foldertree/trace.h"
 
 namespace {
@@ -41,15 +41,31 @@ bool RemoveLinkItself(const std::wstring& path, DWORD attributes)
     return (IsFolder(attributes) ? RemoveDirectoryW(path.c_str()) : DeleteFileW(path.c_str())) != FALSE;
 }
 
-int WalkFolder(const std::wstring& folder, Walk walk);
+// An entry's path below a folder's extended-length path; only a drive root
+// already ends in a separator.
+std::wstring ChildPath(const std::wstring& folder, const wchar_t* name)
+{
+    return folder.back() == L'\\' ? folder + name : folder + L"\\" + name;
+}
 
-bool NormalizeEntry(const std::wstring& child, const WIN32_FIND_DATAW& entry)
+// A subfolder as its trace line would show it: its parent as shown, one
+// backslash (added even after one the caller wrote), its name.
+std::wstring ShownChild(const std::wstring& shown, const wchar_t* name)
+{
+    return shown + L"\\" + name;
+}
+
+int WalkFolder(const std::wstring& folder, const std::wstring& shown, Walk walk, const std::wstring& lastFile);
+
+bool NormalizeEntry(const std::wstring& folder, const std::wstring& shown, const WIN32_FIND_DATAW& entry)
 {
     if (IsLink(entry.dwFileAttributes)) {
         return true;
     }
+    const std::wstring child = ChildPath(folder, entry.cFileName);
     bool succeeded = true;
-    if (IsFolder(entry.dwFileAttributes) && WalkFolder(child, Walk::Normalize) == 0) {
+    if (IsFolder(entry.dwFileAttributes) &&
+        WalkFolder(child, ShownChild(shown, entry.cFileName), Walk::Normalize, std::wstring()) == 0) {
         succeeded = false;
     }
     // A subfolder is reset here a second time: its own walk resets it
@@ -62,8 +78,9 @@ bool NormalizeEntry(const std::wstring& child, const WIN32_FIND_DATAW& entry)
     return succeeded;
 }
 
-bool DeleteEntry(const std::wstring& child, const WIN32_FIND_DATAW& entry)
+bool DeleteEntry(const std::wstring& folder, const std::wstring& shown, const WIN32_FIND_DATAW& entry)
 {
+    const std::wstring child = ChildPath(folder, entry.cFileName);
     if (IsLink(entry.dwFileAttributes)) {
         if (RemoveLinkItself(child, entry.dwFileAttributes)) {
             return true;
@@ -71,11 +88,27 @@ bool DeleteEntry(const std::wstring& child, const WIN32_FIND_DATAW& entry)
     } else if (IsFolder(entry.dwFileAttributes)) {
         // A subfolder that stays behind is not traced here; what inside it
         // failed has its own lines.
-        return WalkFolder(child, Walk::Delete) != 0;
+        return WalkFolder(child, ShownChild(shown, entry.cFileName), Walk::Delete, std::wstring()) != 0;
     } else if (DeleteFileW(child.c_str())) {
         return true;
     }
     TraceFailure(EntryNotDeletedPrefix, entry.cFileName);
+    return false;
+}
+
+bool IsLastFile(const WIN32_FIND_DATAW& entry, const std::wstring& lastFile)
+{
+    return !lastFile.empty() && !IsFolder(entry.dwFileAttributes) && lastFile == entry.cFileName;
+}
+
+// The file kept for last goes only when nothing else is left; its line, when
+// it cannot be deleted, comes after every other line of the walk.
+bool DeleteLastFile(const std::wstring& folder, const std::wstring& lastFile)
+{
+    if (DeleteFileW(ChildPath(folder, lastFile.c_str()).c_str())) {
+        return true;
+    }
+    TraceFailure(EntryNotDeletedPrefix, lastFile);
     return false;
 }
 
@@ -87,25 +120,30 @@ bool FinishFolder(const std::wstring& folder, Walk walk)
     return RemoveDirectoryW(folder.c_str()) != FALSE;
 }
 
-// The folder path is used exactly as given: the separator is added even when
-// the path already ends in one.
-int WalkFolder(const std::wstring& folder, Walk walk)
+// folder: the extended-length path the platform is called with; shown: the
+// same folder as the trace lines show it.
+int WalkFolder(const std::wstring& folder, const std::wstring& shown, Walk walk, const std::wstring& lastFile)
 {
     WIN32_FIND_DATAW entry;
-    const std::wstring pattern = folder + L"\\*.*";
+    const std::wstring pattern = ChildPath(folder, L"*.*");
     HANDLE search = FindFirstFileW(pattern.c_str(), &entry);
     if (search == INVALID_HANDLE_VALUE) {
-        TraceFailure(SearchFailedPrefix, folder);
+        TraceFailure(SearchFailedPrefix, shown);
         return 0;
     }
 
     int result = 1;
+    bool lastFileSeen = false;
     do {
         if (IsDotEntry(entry.cFileName)) {
             continue;
         }
-        const std::wstring child = folder + L"\\" + entry.cFileName;
-        const bool succeeded = walk == Walk::Normalize ? NormalizeEntry(child, entry) : DeleteEntry(child, entry);
+        if (IsLastFile(entry, lastFile)) {
+            lastFileSeen = true;
+            continue;
+        }
+        const bool succeeded =
+            walk == Walk::Normalize ? NormalizeEntry(folder, shown, entry) : DeleteEntry(folder, shown, entry);
         if (!succeeded) {
             result = 0;
         }
@@ -114,7 +152,10 @@ int WalkFolder(const std::wstring& folder, Walk walk)
     const DWORD enumerationError = GetLastError();
     FindClose(search);
     if (enumerationError != ERROR_NO_MORE_FILES) {
-        TraceFailure(walk == Walk::Normalize ? NormalizeListingFailedPrefix : DeleteListingFailedPrefix, folder);
+        TraceFailure(walk == Walk::Normalize ? NormalizeListingFailedPrefix : DeleteListingFailedPrefix, shown);
+        return 0;
+    }
+    if (lastFileSeen && (result == 0 || !DeleteLastFile(folder, lastFile))) {
         return 0;
     }
     if (!FinishFolder(folder, walk)) {
@@ -127,23 +168,24 @@ int WalkFolder(const std::wstring& folder, Walk walk)
 
 int NormalizeTree(const std::wstring& folder)
 {
-    return WalkFolder(folder, Walk::Normalize);
+    return WalkFolder(ExtendedPathOf(folder), folder, Walk::Normalize, std::wstring());
 }
 
-int DeleteTree(const std::wstring& folder)
+int DeleteTree(const std::wstring& folder, const std::wstring& lastFile)
 {
-    return WalkFolder(folder, Walk::Delete);
+    return WalkFolder(ExtendedPathOf(folder), folder, Walk::Delete, lastFile);
 }
 
-bool RemoveFolder(const std::wstring& folder)
+bool RemoveFolder(const std::wstring& folder, const std::wstring& lastFile)
 {
-    if (!PathFileExistsW(folder.c_str())) {
-        return true;
+    const std::wstring extended = ExtendedPathOf(folder);
+    const DWORD attributes = GetFileAttributesW(extended.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        return true; // nothing there
     }
-    const DWORD attributes = GetFileAttributesW(folder.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && IsLink(attributes)) {
-        return RemoveLinkItself(folder, attributes);
+    if (IsLink(attributes)) {
+        return RemoveLinkItself(extended, attributes);
     }
-    NormalizeTree(folder);
-    return DeleteTree(folder) == 1;
+    WalkFolder(extended, folder, Walk::Normalize, std::wstring());
+    return WalkFolder(extended, folder, Walk::Delete, lastFile) == 1;
 }

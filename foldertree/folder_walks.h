@@ -4,6 +4,12 @@
 // trace line (see trace.h). Walk results are 1 when every step succeeded,
 // 0 otherwise.
 //
+// The walks reach every entry through its extended-length path ("\\?\" and
+// the full path), so names that plain paths rewrite (a trailing dot or
+// space, device names such as "con") and trees of any depth are removed as
+// well. Trace lines show paths as the caller gave them, and entry names as
+// the folder lists them.
+//
 // Links (entries with FILE_ATTRIBUTE_REPARSE_POINT) are never followed:
 // what they point at lies outside the tree, so only the link itself is
 // removed.
@@ -17,8 +23,15 @@ int NormalizeTree(const std::wstring& folder);
 
 // Deletes every file and folder in the tree, each folder after its content,
 // the folder itself last. Links are deleted, not entered.
-int DeleteTree(const std::wstring& folder);
+//
+// lastFile, when not empty, is the name of a file directly in the folder,
+// exactly as the folder lists it. It is deleted only once everything else
+// in the tree has gone, just before the folder: a walk that fails or is cut
+// short leaves it in place, so that whoever judges the folder by that file
+// can still recognise it next time.
+int DeleteTree(const std::wstring& folder, const std::wstring& lastFile = std::wstring());
 
 // True when nothing exists at the path, or when the tree there was deleted
-// whole. A path that is itself a link has only the link removed.
-bool RemoveFolder(const std::wstring& folder);
+// whole (lastFile as for DeleteTree). A path that is itself a link has only
+// the link removed.
+bool RemoveFolder(const std::wstring& folder, const std::wstring& lastFile = std::wstring());

@@ -92,6 +92,61 @@ TEST(FolderWalks, FileHeldOpenTwoLevelsDownIsTheOnlyThingLeft)
     EXPECT_TRUE(RemoveFolder(root)) << "once closed, the rest goes";
 }
 
+// The file a folder is recognised by goes last, once everything else has
+// gone: a removal that fails keeps it, and the next one, its obstacle gone,
+// finishes without a line of its own.
+TEST(FolderWalks, FileKeptForLastOutlivesAFailureAndGoesOnTheRetry)
+{
+    const std::wstring root = NewScratchFolder(L"last");
+    ASSERT_TRUE(MakeFile(root + L"\\a.dat"));
+    ASSERT_TRUE(MakeFile(root + L"\\velstrand.exe", FILE_ATTRIBUTE_READONLY));
+    ASSERT_TRUE(MakeFolder(root + L"\\saves"));
+    ASSERT_TRUE(MakeFile(root + L"\\saves\\held.dat"));
+    ASSERT_TRUE(MakeFile(root + L"\\saves\\slot1.dat"));
+    ASSERT_TRUE(MakeFolder(root + L"\\zdata"));
+    ASSERT_TRUE(MakeFile(root + L"\\zdata\\pack.dat", FILE_ATTRIBUTE_HIDDEN));
+    HANDLE held = HoldOpen(root + L"\\saves\\held.dat");
+    ASSERT_NE(INVALID_HANDLE_VALUE, held);
+    TraceCapture trace;
+
+    const bool removed = RemoveFolder(root, L"velstrand.exe");
+    CloseHandle(held);
+
+    EXPECT_FALSE(removed);
+    EXPECT_EQ(Lines{L"Delete falied : held.dat"}, trace.Lines()) << "the kept file is not even tried";
+    EXPECT_EQ(L"saves velstrand.exe", ListFolder(root));
+    EXPECT_EQ(L"held.dat", ListFolder(root + L"\\saves"));
+
+    EXPECT_TRUE(RemoveFolder(root, L"velstrand.exe"));
+    EXPECT_FALSE(Exists(root));
+    EXPECT_EQ(Lines{L"Delete falied : held.dat"}, trace.Lines());
+}
+
+// Listed first, the kept file is still tried only after the rest; when it
+// cannot be deleted its line is the walk's last.
+TEST(FolderWalks, FileKeptForLastThatIsHeldIsTracedLast)
+{
+    const std::wstring root = NewScratchFolder(L"last-held");
+    ASSERT_TRUE(MakeFile(root + L"\\Launcher.exe"));
+    ASSERT_TRUE(MakeFolder(root + L"\\data"));
+    ASSERT_TRUE(MakeFile(root + L"\\data\\locked.dat", FILE_ATTRIBUTE_READONLY));
+    ASSERT_TRUE(MakeFile(root + L"\\zz.dat"));
+    HANDLE held = HoldOpen(root + L"\\Launcher.exe");
+    ASSERT_NE(INVALID_HANDLE_VALUE, held);
+    TraceCapture trace;
+
+    EXPECT_EQ(0, DeleteTree(root, L"Launcher.exe"));
+    EXPECT_EQ(L"Launcher.exe data", ListFolder(root)) << "the read-only file stopped the walk first";
+    EXPECT_EQ(Lines{L"Delete falied : locked.dat"}, trace.Lines());
+
+    ASSERT_TRUE(SetFileAttributesW((root + L"\\data\\locked.dat").c_str(), FILE_ATTRIBUTE_NORMAL));
+    EXPECT_EQ(0, DeleteTree(root, L"Launcher.exe"));
+    CloseHandle(held);
+    EXPECT_EQ(L"Launcher.exe", ListFolder(root));
+    EXPECT_EQ((Lines{L"Delete falied : locked.dat", L"Delete falied : Launcher.exe"}), trace.Lines());
+    EXPECT_TRUE(RemoveFolder(root, L"Launcher.exe"));
+}
+
 TEST(FolderWalks, MissingFolderIsASuccessWithoutAnyWalk)
 {
     const std::wstring missing = NewScratchFolder(L"missing") + L"\\not-there";
