@@ -32,11 +32,14 @@ bool RemoveInstallFolder(const std::wstring& location)
     PathRemoveFileSpecW(buffer);
     const std::wstring folder = buffer;
 
-    if (PathFileExistsW(folder.c_str()) && !MayRemoveInstallFolder(location, folder)) {
+    // The named file goes last: a run that fails or is cut short leaves it,
+    // and the next run, judging the folder by it, can finish the removal.
+    std::wstring namedFile;
+    if (PathFileExistsW(folder.c_str()) && !MayRemoveInstallFolder(location, folder, FixedLauncherFolder, namedFile)) {
         TraceFailure(RefusedPrefix, folder);
         return false;
     }
-    return RemoveFolder(folder);
+    return RemoveFolder(folder, namedFile);
 }
 
 bool RemoveRegisteredFolder()

@@ -6,6 +6,7 @@
 #include <map>
 #include <vector>
 
+#include "foldertree/full_path.h"
 #include "guard/folder_identity.h"
 #include "guard/installed_programs.h"
 #include "guard/path_text.h"
@@ -22,24 +23,6 @@ std::wstring ParentOf(const std::wstring& path)
         return L"";
     }
     return path.substr(0, separator == 2 ? 3 : separator);
-}
-
-// The path as the platform takes it before it looks at the disk: made full,
-// "/" read as "\\", "." and ".." taken off; no separator at the end but a
-// drive root's. Empty when it cannot be made full.
-std::wstring FullPathOf(const std::wstring& path)
-{
-    std::wstring full(MAX_PATH, L'\0');
-    DWORD length = GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), &full[0], nullptr);
-    if (length >= full.size()) {
-        full.resize(length);
-        length = GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), &full[0], nullptr);
-    }
-    full.resize(length < full.size() ? length : 0);
-    while (full.size() > 3 && full.back() == L'\\') {
-        full.pop_back();
-    }
-    return full;
 }
 
 // A protected folder's final path; one that cannot be opened is compared by
@@ -109,10 +92,50 @@ bool HoldsAnotherProgram(const std::wstring& folderFinalPath)
     });
 }
 
+// Nothing at all is at the path; any other failure to reach it is not
+// taken for absence.
+bool IsMissing(const std::wstring& path)
+{
+    if (GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) {
+        return false;
+    }
+    const DWORD error = GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}
+
+bool IsSameFolder(const std::wstring& folderFinalPath, const std::wstring& other)
+{
+    std::wstring otherFinalPath;
+    DWORD otherAttributes = 0;
+    return IdentifyPath(other, otherFinalPath, otherAttributes) && otherFinalPath == folderFinalPath;
+}
+
+// The file location names must be in the folder, and so tells the folder
+// apart from any other; its name is handed back as the folder lists it. In
+// the launcher's default folder it may be missing (an earlier run that
+// failed took it), since that folder goes anyway.
+bool IsFolderOfTheNamedFile(const std::wstring& location, const std::wstring& folderFinalPath,
+                            const std::wstring& defaultFolder, std::wstring& namedFile)
+{
+    std::wstring fileFinalPath;
+    DWORD fileAttributes = 0;
+    if (!IdentifyPath(location, fileFinalPath, fileAttributes)) {
+        return IsMissing(location) && IsSameFolder(folderFinalPath, defaultFolder);
+    }
+    // Same object, same final path: the text must match exactly.
+    if ((fileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 || ParentOf(fileFinalPath) != folderFinalPath) {
+        return false;
+    }
+    namedFile = fileFinalPath.substr(folderFinalPath.size() + 1);
+    return true;
+}
+
 } // namespace
 
-bool MayRemoveInstallFolder(const std::wstring& location, const std::wstring& folder)
+bool MayRemoveInstallFolder(const std::wstring& location, const std::wstring& folder, const std::wstring& defaultFolder,
+                            std::wstring& namedFile)
 {
+    namedFile.clear();
     // "X:\..." only: not relative, drive-relative ("C:", "C:sub"),
     // root-relative ("\sub"), a device path or a network path (a folder on
     // another machine cannot be told apart from that machine's own user
@@ -120,22 +143,16 @@ bool MayRemoveInstallFolder(const std::wstring& location, const std::wstring& fo
     if (!IsOnDriveLetter(folder) || folder.size() <= 3) {
         return false;
     }
-    std::wstring fileFinalPath;
-    DWORD fileAttributes = 0;
-    if (!IdentifyPath(location, fileFinalPath, fileAttributes) || (fileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-        return false;
-    }
     std::wstring folderFinalPath;
     DWORD folderAttributes = 0;
     if (!IdentifyPath(folder, folderFinalPath, folderAttributes) || !IsOnDriveLetter(folderFinalPath)) {
         return false;
     }
-    // Same object, same final path: the text must match exactly.
-    if (ParentOf(fileFinalPath) != folderFinalPath) {
-        return false;
-    }
     if (folderFinalPath.size() <= 3) {
         return false; // a drive root once aliases are resolved
+    }
+    if (!IsFolderOfTheNamedFile(location, folderFinalPath, defaultFolder, namedFile)) {
+        return false;
     }
     return !HoldsProtectedFolder(folderFinalPath) && !HoldsAnotherProgram(folderFinalPath);
 }

@@ -1,7 +1,8 @@
 // The launcher's registry record can be written by any program of the user,
 // so the folder it names is checked before anything in it is deleted. A
 // folder is judged by what it is on disk, never by how its path is spelt:
-// it must be the folder that holds the file the location names, on a local
+// it must be the folder that holds the file the location names (or the
+// launcher's default folder, when that file is missing), on a local
 // drive, and neither a drive root, nor a folder of the user's or the
 // system's own data (see protected_folders.h) or an ancestor of one, nor a
 // folder that another installed program lives in (see
@@ -12,5 +13,11 @@
 #include <string>
 
 // True when the existing folder derived from location (location with its
-// last component dropped) may be removed.
-bool MayRemoveInstallFolder(const std::wstring& location, const std::wstring& folder);
+// last component dropped) may be removed. namedFile is then the name under
+// which the folder lists the file location names, whatever its spelling in
+// location (letter case, a short 8.3 name, "."); empty when defaultFolder,
+// the launcher's default folder, which is removed in any case, is the
+// folder and that file is missing from it. Anywhere else a missing file
+// refuses the folder.
+bool MayRemoveInstallFolder(const std::wstring& location, const std::wstring& folder, const std::wstring& defaultFolder,
+                            std::wstring& namedFile);

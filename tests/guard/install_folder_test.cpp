@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/registered_folder.h"
+#include "guard/install_folder_guard.h"
 #include "tests/guard/refusal_checks.h"
 #include "tests/support/scratch_tree.h"
 #include "tests/support/throwaway_machine.h"
@@ -94,6 +95,62 @@ TEST_F(InstallFolder, LocationMustNameAnExistingFile)
     ExpectRefused(root + L"\\Games\\launcher.exe", root + L"\\Games"); // stale, into a shared folder
     EXPECT_EQ(L"App other.sav", ListFolder(root + L"\\Games"));
     EXPECT_EQ(L"app.exe", ListFolder(root + L"\\Games\\App"));
+}
+
+// However the location spells the file it names (letter case, its short
+// name, "."), that file is the one the folder keeps for last: a removal that
+// fails leaves it, and the folder is recognised again by it.
+TEST_F(InstallFolder, NamedFileIsKeptForLastWhateverItsSpelling)
+{
+    const std::wstring app = NewScratchFolder(L"spelling") + L"\\App";
+    const std::wstring named = app + L"\\Velstrand Launcher.exe";
+    ASSERT_TRUE(MakeFolder(app));
+    ASSERT_TRUE(MakeFile(named));
+    ASSERT_TRUE(MakeFolder(app + L"\\saves"));
+    ASSERT_TRUE(MakeFile(app + L"\\saves\\held.dat"));
+    std::wstring upper = named;
+    CharUpperBuffW(&upper[0], static_cast<DWORD>(upper.size()));
+    const std::wstring shortName = ShortPathOf(named);
+    ASSERT_NE(named.substr(app.size()), shortName.substr(shortName.rfind(L'\\'))) << "a short name of its own";
+
+    HANDLE held = HoldOpen(app + L"\\saves\\held.dat");
+    ASSERT_NE(INVALID_HANDLE_VALUE, held);
+    for (const std::wstring& location : {upper, shortName, app + L"\\.\\Velstrand Launcher.exe"}) {
+        ASSERT_TRUE(MakeFile(app + L"\\other.dat"));
+        TraceCapture trace;
+        EXPECT_FALSE(RemoveInstallFolder(location)) << location.c_str();
+        EXPECT_EQ(Lines{L"Delete falied : held.dat"}, trace.Lines());
+        EXPECT_EQ(L"Velstrand Launcher.exe saves", ListFolder(app)) << location.c_str();
+    }
+    CloseHandle(held);
+    EXPECT_TRUE(RemoveInstallFolder(shortName));
+    EXPECT_FALSE(Exists(app));
+}
+
+// The launcher's default folder goes in any case, so an earlier run that
+// took its named file does not make it refused; every other rule holds.
+TEST_F(InstallFolder, DefaultFolderNeedsNoNamedFileButIsStillJudged)
+{
+    const std::wstring folder = NewScratchFolder(L"default");
+    ASSERT_TRUE(MakeFile(folder + L"\\leftover.dat"));
+    std::wstring namedFile = L"unset";
+    EXPECT_TRUE(MayRemoveInstallFolder(folder + L"\\velstrand.exe", folder, folder, namedFile));
+    EXPECT_EQ(L"", namedFile);
+    EXPECT_TRUE(MayRemoveInstallFolder(folder + L"\\velstrand.exe", folder, folder + L"\\.\\", namedFile));
+
+    // Anywhere else a missing named file is a stale location.
+    const std::wstring other = NewScratchFolder(L"not-default");
+    EXPECT_FALSE(MayRemoveInstallFolder(other + L"\\velstrand.exe", other, folder, namedFile));
+    // A location naming a folder in it is no missing file.
+    ASSERT_TRUE(MakeFolder(folder + L"\\sub"));
+    EXPECT_FALSE(MayRemoveInstallFolder(folder + L"\\sub", folder, folder, namedFile));
+
+    // A default folder that is the profile, through a link, is the profile.
+    REQUIRE_HARNESS_FILES();
+    const std::wstring profile = L"C:\\fixtures\\aliases\\profile";
+    EXPECT_FALSE(MayRemoveInstallFolder(profile + L"\\velstrand.exe", profile, profile, namedFile));
+    EXPECT_FALSE(
+        MayRemoveInstallFolder(L"D:\\Documents\\velstrand.exe", L"D:\\Documents", L"D:\\Documents", namedFile));
 }
 
 TEST_F(InstallFolder, OnlyFullyQualifiedFoldersAreRemoved)
