@@ -4,6 +4,7 @@
 
 #include "app/launcher_footprint.h"
 #include "app/registered_folder.h"
+#include "app/removal_lock.h"
 #include "foldertree/folder_walks.h"
 #include "shutdown/launcher_processes.h"
 
@@ -26,8 +27,12 @@ void ReportOutcome(bool succeeded)
 
 void RunRemoval()
 {
+    // Held for the removal only: a second start goes on once the folders are
+    // dealt with, not once this box is closed.
+    HANDLE lock = AcquireRemovalLock();
     KillLauncherProcesses(LauncherImageName);
     const bool registeredRemoved = RemoveRegisteredFolder();
     const bool fixedRemoved = RemoveFolder(FixedLauncherFolder);
+    ReleaseRemovalLock(lock);
     ReportOutcome(registeredRemoved && fixedRemoved);
 }
