@@ -24,6 +24,19 @@ void ExpectBox(const ProgramRun& run, const std::wstring& text, BoxIcon icon)
 
 } // namespace
 
+void SetLauncherValue(const std::wstring& name, const std::wstring& text)
+{
+    const DWORD bytes = static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t));
+    ASSERT_EQ(ERROR_SUCCESS,
+              RegSetKeyValueW(HKEY_CURRENT_USER, LauncherKey.c_str(), name.c_str(), REG_SZ, text.c_str(), bytes));
+}
+
+bool LauncherValueExists(const std::wstring& name)
+{
+    return RegGetValueW(HKEY_CURRENT_USER, LauncherKey.c_str(), name.c_str(), RRF_RT_ANY, nullptr, nullptr, nullptr) ==
+           ERROR_SUCCESS;
+}
+
 void RemovalRun::SetUp()
 {
     REQUIRE_THROWAWAY_MACHINE();

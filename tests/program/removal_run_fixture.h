@@ -20,6 +20,10 @@ extern const std::wstring Fixed;
 // The launcher's key under HKEY_CURRENT_USER.
 extern const std::wstring LauncherKey;
 
+// A REG_SZ value under the launcher's key, as the launcher writes it.
+void SetLauncherValue(const std::wstring& name, const std::wstring& text);
+bool LauncherValueExists(const std::wstring& name);
+
 class RemovalRun : public ::testing::Test {
 protected:
     void SetUp() override;
