@@ -125,8 +125,8 @@ bool FinishFolder(const std::wstring& folder, Walk walk)
 int WalkFolder(const std::wstring& folder, const std::wstring& shown, Walk walk, const std::wstring& lastFile)
 {
     WIN32_FIND_DATAW entry;
-    const std::wstring pattern = ChildPath(folder, L"*.*");
-    HANDLE search = FindFirstFileW(pattern.c_str(), &entry);
+    // No path at all would make the pattern "\\*.*": the current drive's root.
+    HANDLE search = folder.empty() ? INVALID_HANDLE_VALUE : FindFirstFileW(ChildPath(folder, L"*.*").c_str(), &entry);
     if (search == INVALID_HANDLE_VALUE) {
         TraceFailure(SearchFailedPrefix, shown);
         return 0;

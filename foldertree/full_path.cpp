@@ -37,7 +37,7 @@ std::wstring ExtendedPathOf(const std::wstring& path)
     }
     const std::wstring full = FullPathOf(path);
     if (full.empty() || StartsWith(full, DevicePrefix)) {
-        return full.empty() ? path : full;
+        return full;
     }
     if (StartsWith(full, L"\\\\")) {
         return ExtendedUncPrefix + full.substr(2);

@@ -11,6 +11,6 @@ std::wstring FullPathOf(const std::wstring& path);
 // The extended-length form of a path ("\\?\C:\..." or "\\?\UNC\server\..."):
 // the path made full once, after which the platform takes every name as it
 // is, whatever its length, its trailing dots or spaces, or a device name.
-// A path already in that form is kept; one that cannot be made full is
-// returned as it is.
+// A path already in that form, or in the device form "\\.\", is kept as it
+// is; one that cannot be made full (an empty one) gives an empty string.
 std::wstring ExtendedPathOf(const std::wstring& path);

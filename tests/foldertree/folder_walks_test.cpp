@@ -167,6 +167,11 @@ TEST(FolderWalks, APathNamingAFileFailsBothSearches)
     EXPECT_EQ((Lines{line, line}), trace.Lines());
     EXPECT_TRUE(Exists(file));
     EXPECT_NE(0u, AttributesOf(file) & FILE_ATTRIBUTE_READONLY) << "the file itself is not touched";
+
+    // No path at all is no folder either, not the current drive's root.
+    EXPECT_EQ(0, DeleteTree(L""));
+    EXPECT_EQ(L"FindFirstFile failed : ", trace.Lines().back());
+    EXPECT_TRUE(Exists(L"C:\\scratch"));
 }
 
 // A subfolder that cannot be listed (held open without sharing) is still
