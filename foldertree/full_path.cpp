@@ -35,7 +35,7 @@ std::wstring ExtendedPathOf(const std::wstring& path)
     if (StartsWith(path, ExtendedPrefix)) {
         return path;
     }
-    const std::wstring full = FullPathOf(path);
+    std::wstring full = FullPathOf(path);
     if (full.empty() || StartsWith(full, DevicePrefix)) {
         return full;
     }
