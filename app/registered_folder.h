@@ -13,7 +13,6 @@ bool RemoveRegisteredFolder();
 // The folder part of the stage, for a location text: the folder holding the
 // file it names is removed when it exists and the guard allows it, that file
 // last of all, so that a removal that fails leaves the folder recognisable
-// for the next run. A refusal
-// writes "Remove refused : " and the folder (or the location, when it is too
-// long to be used) as a trace line.
+// for the next run. A refusal writes "Remove refused : " and the folder (or
+// the location, when it is too long to be used) as a trace line.
 bool RemoveInstallFolder(const std::wstring& location);

@@ -44,3 +44,14 @@ std::wstring ExtendedPathOf(const std::wstring& path)
     }
     return ExtendedPrefix + full;
 }
+
+std::wstring PlainPathOf(const std::wstring& path)
+{
+    if (StartsWith(path, ExtendedUncPrefix)) {
+        return L"\\\\" + path.substr(std::wstring(ExtendedUncPrefix).size());
+    }
+    if (StartsWith(path, ExtendedPrefix)) {
+        return path.substr(std::wstring(ExtendedPrefix).size());
+    }
+    return path;
+}

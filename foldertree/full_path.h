@@ -14,3 +14,7 @@ std::wstring FullPathOf(const std::wstring& path);
 // A path already in that form, or in the device form "\\.\", is kept as it
 // is; one that cannot be made full (an empty one) gives an empty string.
 std::wstring ExtendedPathOf(const std::wstring& path);
+
+// The plain form of an extended-length path ("C:\..." or "\\server\..."); any
+// other path is kept as it is.
+std::wstring PlainPathOf(const std::wstring& path);

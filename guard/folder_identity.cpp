@@ -2,28 +2,9 @@
 
 #include <vector>
 
+#include "foldertree/full_path.h"
+
 namespace {
-
-constexpr wchar_t DevicePrefix[] = L"\\\\?\\";
-constexpr wchar_t UncDevicePrefix[] = L"\\\\?\\UNC\\";
-
-bool StartsWith(const std::wstring& text, const std::wstring& prefix)
-{
-    return text.compare(0, prefix.size(), prefix) == 0;
-}
-
-// The platform hands final paths out in device form; the rest of the guard
-// speaks plain paths.
-std::wstring PlainForm(const std::wstring& devicePath)
-{
-    if (StartsWith(devicePath, UncDevicePrefix)) {
-        return L"\\\\" + devicePath.substr(std::wstring(UncDevicePrefix).size());
-    }
-    if (StartsWith(devicePath, DevicePrefix)) {
-        return devicePath.substr(std::wstring(DevicePrefix).size());
-    }
-    return devicePath;
-}
 
 std::wstring FinalPathOfHandle(HANDLE handle)
 {
@@ -37,7 +18,9 @@ std::wstring FinalPathOfHandle(HANDLE handle)
     if (length == 0 || length >= buffer.size()) {
         return L"";
     }
-    return PlainForm(std::wstring(buffer.data(), length));
+    // The platform hands final paths out in extended-length form; the rest
+    // of the guard speaks plain paths.
+    return PlainPathOf(std::wstring(buffer.data(), length));
 }
 
 // Backup semantics opens folders as well as files; no access beyond reading
