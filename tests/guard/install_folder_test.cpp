@@ -153,6 +153,21 @@ TEST_F(InstallFolder, DefaultFolderNeedsNoNamedFileButIsStillJudged)
         MayRemoveInstallFolder(L"D:\\Documents\\velstrand.exe", L"D:\\Documents", L"D:\\Documents", namedFile));
 }
 
+// The exemption needs the platform's word that nothing is there (file or
+// path not found): a name that cannot even be looked up proves nothing.
+TEST_F(InstallFolder, DefaultFolderExemptionNeedsTheNamedFileToBeMissing)
+{
+    const std::wstring folder = NewScratchFolder(L"default");
+    ASSERT_TRUE(MakeFile(folder + L"\\leftover.dat"));
+    std::wstring namedFile;
+    ASSERT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW((folder + L"\\velstrand?.exe").c_str()));
+    ASSERT_EQ(static_cast<DWORD>(ERROR_INVALID_NAME), GetLastError());
+    EXPECT_FALSE(MayRemoveInstallFolder(folder + L"\\velstrand?.exe", folder, folder, namedFile));
+    // Not provoked: a sharing or access error. Reading attributes needs no
+    // share, and every process here runs as the same user.
+    EXPECT_TRUE(MayRemoveInstallFolder(folder + L"\\velstrand.exe", folder, folder, namedFile));
+}
+
 TEST_F(InstallFolder, OnlyFullyQualifiedFoldersAreRemoved)
 {
     const std::wstring root = NewScratchFolder(L"qualified");

@@ -136,6 +136,28 @@ TEST_F(RemovalRun, DefaultFolderRegisteredAndBlockedIsTriedTwiceAndFinishedByThe
     EXPECT_FALSE(Exists(Fixed));
 }
 
+// The stages run in their fixed order: when both folders fail, each on a
+// file of its own, the registered folder's line comes first.
+TEST_F(RemovalRun, RegisteredFolderIsRemovedBeforeTheDefaultOne)
+{
+    const std::wstring root = NewScratchFolder(L"order");
+    SetLauncherValue(L"location", InstallElsewhere(root));
+    MakeParent();
+    ASSERT_TRUE(MakeFolder(Fixed));
+    ASSERT_TRUE(MakeFile(Fixed + L"\\update.bin"));
+    HANDLE registeredHeld = HoldOpen(root + L"\\bin\\data\\cache.pak");
+    HANDLE defaultHeld = HoldOpen(Fixed + L"\\update.bin");
+    ASSERT_NE(INVALID_HANDLE_VALUE, registeredHeld);
+    ASSERT_NE(INVALID_HANDLE_VALUE, defaultHeld);
+
+    const ProgramRun run = RunProgram(Program);
+    CloseHandle(registeredHeld);
+    CloseHandle(defaultHeld);
+
+    ExpectFailureBox(run);
+    EXPECT_EQ((Lines{L"Delete falied : cache.pak", L"Delete falied : update.bin"}), run.traceLines);
+}
+
 TEST_F(RemovalRun, RefusedLocationLeavesEverythingAndFailsTheRun)
 {
     // A location naming a folder, not a file in it: its parent would go.

@@ -43,6 +43,41 @@ TEST_F(RemovalRun, SecondStartWaitsForTheFirstAndBothSucceed)
     EXPECT_FALSE(Exists(install));
 }
 
+// The lock covers the removal, not the box: while the first start's box is
+// still up, a second start makes its whole run and shows its own.
+TEST_F(RemovalRun, SecondStartRunsWhileTheFirstStartsBoxIsStillUp)
+{
+    const std::wstring install = NewScratchFolder(L"box-up") + L"\\VL";
+    ASSERT_TRUE(MakeFolder(install));
+    ASSERT_TRUE(MakeFile(install + L"\\velstrand.exe"));
+    SetLauncherValue(L"location", install + L"\\velstrand.exe");
+
+    RunOptions leftUp;
+    leftUp.closeBox = false;
+    leftUp.timeoutMs = 60000;
+    ProgramRun first;
+    std::thread firstStart([&first, &leftUp] { first = RunProgram(Program, leftUp); });
+    HWND firstBox = nullptr;
+    for (int tries = 0; tries < 500 && firstBox == nullptr; ++tries) {
+        Sleep(100);
+        HWND box = FindWindowW(L"#32770", L"리놉 하르벤 삭제");
+        firstBox = box != nullptr && IsWindowVisible(box) ? box : nullptr;
+    }
+    ProgramRun second;
+    if (firstBox != nullptr) {
+        RunOptions bounded;
+        bounded.timeoutMs = 30000; // a second start that waits for the box ends here
+        second = RunProgram(Program, bounded);
+        PostMessageW(firstBox, WM_COMMAND, IDOK, 0);
+    }
+    firstStart.join();
+
+    ASSERT_NE(nullptr, firstBox) << "the first start showed no box";
+    ExpectSuccessBox(first);
+    ExpectSuccessBox(second);
+    EXPECT_FALSE(Exists(install));
+}
+
 // Names that plain paths rewrite (a trailing dot or space, device names),
 // as tools that write through extended-length paths leave them; the harness
 // makes them from the Linux side, since no plain path can.

@@ -215,7 +215,8 @@ bool ReadBoxText(HWND box, std::wstring& text)
     return true;
 }
 
-bool ReadAndCloseBox(HWND box, HANDLE process, const RunOptions& options, ProgramRun& run)
+// Records what the box shows, then closes it with OK unless the caller will.
+bool ReadBoxThenClose(HWND box, HANDLE process, const RunOptions& options, ProgramRun& run)
 {
     if (!ReadBoxText(box, run.text)) {
         return false;
@@ -230,7 +231,9 @@ bool ReadAndCloseBox(HWND box, HANDLE process, const RunOptions& options, Progra
     if (GetProcessMemoryInfo(process, &memory, sizeof(memory))) {
         run.peakWorkingSet = memory.PeakWorkingSetSize;
     }
-    PostMessageW(box, WM_COMMAND, IDOK, 0);
+    if (options.closeBox) {
+        PostMessageW(box, WM_COMMAND, IDOK, 0);
+    }
     return true;
 }
 
@@ -319,7 +322,7 @@ void WatchForBox(BoxWatch& watch, const PROCESS_INFORMATION& process, const RunO
     const ULONGLONG now = GetTickCount64();
     watch.boxSeen = watch.boxSeen == 0 ? now : watch.boxSeen;
     if (now - std::max(watch.boxSeen, watch.lastEvent) >= BoxSettleMs &&
-        ReadAndCloseBox(box, process.hProcess, options, run)) {
+        ReadBoxThenClose(box, process.hProcess, options, run)) {
         watch.handledBox = box;
         watch.boxTime += GetTickCount64() - watch.boxSeen;
         watch.boxSeen = 0;

@@ -1,6 +1,7 @@
 // Runs a GUI program the way its user would and records what they would see:
 // its debug-output trace lines (caught as its debugger), its message box
-// (caption, text, icon), then closes the box with OK and waits for the exit.
+// (caption, text, icon), then closes the box with OK (unless told not to) and
+// waits for the exit.
 #pragma once
 
 #include <windows.h>
@@ -34,6 +35,8 @@ struct RunOptions {
     // Off for timing: a debugger slows Wine's file calls by about half, but
     // without it the trace lines are not seen.
     bool captureTrace = true;
+    // Off: the box is read and left up, for someone else to close.
+    bool closeBox = true;
 };
 
 ProgramRun RunProgram(const std::wstring& program, const RunOptions& options = RunOptions());
