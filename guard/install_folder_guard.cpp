@@ -43,6 +43,14 @@ bool HoldsProtectedFolder(const std::wstring& folderFinalPath)
     });
 }
 
+// The Windows folder itself, and anything in it in either view (System32,
+// SysWOW64, the native System32 through Sysnative): no launcher lives there.
+bool LiesInTheWindowsFolder(const std::wstring& folderFinalPath)
+{
+    const std::wstring windows = ProtectedFinalPath(WindowsFolder());
+    return !windows.empty() && IsSameOrAncestor(windows, folderFinalPath);
+}
+
 // Final paths of parent folders already identified, by their full path.
 using IdentifiedParents = std::map<std::wstring, std::wstring>;
 
@@ -154,5 +162,6 @@ bool MayRemoveInstallFolder(const std::wstring& location, const std::wstring& fo
     if (!IsFolderOfTheNamedFile(location, folderFinalPath, defaultFolder, namedFile)) {
         return false;
     }
-    return !HoldsProtectedFolder(folderFinalPath) && !HoldsAnotherProgram(folderFinalPath);
+    return !LiesInTheWindowsFolder(folderFinalPath) && !HoldsProtectedFolder(folderFinalPath) &&
+           !HoldsAnotherProgram(folderFinalPath);
 }

@@ -3,10 +3,10 @@
 // folder is judged by what it is on disk, never by how its path is spelt:
 // it must be the folder that holds the file the location names (or the
 // launcher's default folder, when that file is missing), on a local
-// drive, and neither a drive root, nor a folder of the user's or the
-// system's own data (see protected_folders.h) or an ancestor of one, nor a
-// folder that another installed program lives in (see
-// installed_programs.h). A folder that cannot be opened to find out what it
+// drive, and neither a drive root, nor a folder in the Windows folder, nor a
+// folder of the user's or the system's own data (see protected_folders.h) or
+// an ancestor of one, nor a folder that another installed program lives in
+// (see installed_programs.h). A folder that cannot be opened to find out what it
 // is is refused.
 #pragma once
 

@@ -60,8 +60,10 @@ void AddCoreKnownFolders(std::vector<std::wstring>& folders)
     }
 }
 
-// A 32-bit process is handed the x86 Program Files for FOLDERID_ProgramFiles;
-// the native one is recorded in the 64-bit view of the registry.
+// A 32-bit process on 64-bit Windows is handed the x86 Program Files and
+// Common Files for FOLDERID_ProgramFiles and FOLDERID_ProgramFilesCommon, and
+// the native ones' ids fail for it. The registry's native view records them:
+// Windows writes all four values, Wine 8 only the first two.
 void AddNativeProgramFiles(std::vector<std::wstring>& folders)
 {
     HKEY currentVersion = nullptr;
@@ -69,10 +71,23 @@ void AddNativeProgramFiles(std::vector<std::wstring>& folders)
                       KEY_QUERY_VALUE | KEY_WOW64_64KEY, &currentVersion) != ERROR_SUCCESS) {
         return;
     }
-    const std::wstring path = ReadPathValue(currentVersion, L"ProgramW6432Dir");
+    for (const wchar_t* name : {L"ProgramFilesDir", L"CommonFilesDir", L"ProgramW6432Dir", L"CommonW6432Dir"}) {
+        const std::wstring path = ReadPathValue(currentVersion, name);
+        if (!path.empty()) {
+            folders.push_back(path);
+        }
+    }
     RegCloseKey(currentVersion);
-    if (!path.empty()) {
-        folders.push_back(path);
+}
+
+// For a 32-bit process on 64-bit Windows, System32 opens as SysWOW64 and the
+// native System32 only through this alias. Elsewhere nothing is there, and
+// the path, compared as text, protects only the Windows folder it lies in.
+void AddNativeSystemFolder(std::vector<std::wstring>& folders)
+{
+    const std::wstring windows = WindowsFolder();
+    if (!windows.empty()) {
+        folders.push_back(windows + L"\\Sysnative");
     }
 }
 
@@ -135,7 +150,16 @@ std::vector<std::wstring> ProtectedFolders()
     }
     AddCloudSyncRoots(folders);
     AddNativeProgramFiles(folders);
+    AddNativeSystemFolder(folders);
     AddTempFolder(folders);
     DropRepeats(folders);
     return folders;
+}
+
+std::wstring WindowsFolder()
+{
+    // The system's own, not a terminal-server user's private copy.
+    wchar_t path[MAX_PATH] = {};
+    const UINT length = GetSystemWindowsDirectoryW(path, MAX_PATH);
+    return length != 0 && length < MAX_PATH ? std::wstring(path, length) : std::wstring();
 }

@@ -1,9 +1,13 @@
 # shellcheck shell=bash
-# Which Wine the scripts use. The product is the 32-bit program, run under
-# 32-bit Wine ("x86") wherever the host can run 32-bit code. A host whose
-# kernel runs 64-bit code only (IA-32 emulation off) cannot start any 32-bit
-# program, Wine included: there the same sources, built for x86-64, run under
-# 64-bit Wine ("x64"). LAUNCHER_REMOVER_WINE_ARCH=x86 or =x64 forces a mode.
+# Which Wine the scripts use. The product is the 32-bit program, and its users
+# run it on 64-bit Windows. Three modes:
+#   wow64  the 32-bit program in a 64-bit prefix: 64-bit Windows, as users
+#          have it (Program Files, System32 and the registry redirected)
+#   x86    the 32-bit program in a 32-bit prefix: 32-bit Windows
+#   x64    the same sources built for x86-64, under 64-bit Wine
+# The first two need a host that runs 32-bit code; one whose kernel runs
+# 64-bit code only (IA-32 emulation off) cannot start any 32-bit program,
+# Wine included, and has x64 alone. LAUNCHER_REMOVER_WINE_ARCH forces a mode.
 # Sourced after scripts/bootstrap has installed both Wines.
 
 # True when this host can start a 32-bit Linux program.
@@ -11,44 +15,58 @@ wine_mode_host_runs_32bit() {
     [ -e /lib/ld-linux.so.2 ] && /lib/ld-linux.so.2 --version >/dev/null 2>&1
 }
 
+# What a mode stands for, in words.
+wine_mode_meaning() {
+    case "$1" in
+    wow64) echo "the 32-bit program in a 64-bit prefix, as on 64-bit Windows" ;;
+    x86) echo "the 32-bit program in a 32-bit prefix, as on 32-bit Windows" ;;
+    x64) echo "the x86-64 build of the same sources under 64-bit Wine" ;;
+    esac
+}
+
 # Prints the modes to run, one a line, after a line on stderr saying which
 # and why. ALL: every mode the host can run (the tests); otherwise one (the
-# demo and the benchmark). Fails, saying why, when a forced mode cannot run.
+# demo and the benchmarks). Fails, saying why, when a forced mode cannot run.
 wine_mode_choose() {
     local scope="$1" forced="${LAUNCHER_REMOVER_WINE_ARCH:-}"
     case "$forced" in
-    x86)
+    wow64 | x86)
         wine_mode_host_runs_32bit || {
-            echo "wine mode: x86 was forced, but this host cannot run 32-bit code (IA-32 emulation is off); unset LAUNCHER_REMOVER_WINE_ARCH or use x64" >&2
+            echo "wine mode: $forced was forced, but this host cannot run 32-bit code (IA-32 emulation is off); unset LAUNCHER_REMOVER_WINE_ARCH or use x64" >&2
             return 1
         }
-        echo "wine mode: x86 (forced by LAUNCHER_REMOVER_WINE_ARCH): the 32-bit program under 32-bit Wine" >&2
-        echo x86
+        echo "wine mode: $forced (forced by LAUNCHER_REMOVER_WINE_ARCH): $(wine_mode_meaning "$forced")" >&2
+        echo "$forced"
         ;;
     x64)
-        echo "wine mode: x64 (forced by LAUNCHER_REMOVER_WINE_ARCH): the x86-64 build of the same sources under 64-bit Wine" >&2
+        echo "wine mode: x64 (forced by LAUNCHER_REMOVER_WINE_ARCH): $(wine_mode_meaning x64)" >&2
         echo x64
         ;;
     "")
         if ! wine_mode_host_runs_32bit; then
-            echo "wine mode: x64: this host cannot run 32-bit code, so the x86-64 build of the same sources runs under 64-bit Wine" >&2
+            echo "wine mode: x64: this host cannot run 32-bit code, so $(wine_mode_meaning x64)" >&2
             echo x64
         elif [ "$scope" = all ]; then
-            echo "wine mode: x86 and x64: this host runs 32-bit code, so both the 32-bit program and the x86-64 build are tested" >&2
-            printf 'x86\nx64\n'
+            echo "wine mode: wow64, x86 and x64: this host runs 32-bit code, so the 32-bit program is tested on 64-bit and on 32-bit Windows, and the x86-64 build too" >&2
+            printf 'wow64\nx86\nx64\n'
         else
-            echo "wine mode: x86: this host runs 32-bit code, so the 32-bit program runs under 32-bit Wine" >&2
-            echo x86
+            echo "wine mode: wow64: $(wine_mode_meaning wow64), what users have" >&2
+            echo wow64
         fi
         ;;
     *)
-        echo "wine mode: LAUNCHER_REMOVER_WINE_ARCH must be x86 or x64, not '$forced'" >&2
+        echo "wine mode: LAUNCHER_REMOVER_WINE_ARCH must be wow64, x86 or x64, not '$forced'" >&2
         return 1
         ;;
     esac
 }
 
-# The CMake preset that builds a mode's programs.
+# The CMake configure and build preset that builds a mode's programs.
 wine_mode_preset() {
-    case "$1" in x86) echo mingw-x86 ;; x64) echo mingw-x64 ;; esac
+    case "$1" in wow64 | x86) echo mingw-x86 ;; x64) echo mingw-x64 ;; esac
+}
+
+# The CTest preset that runs a mode's tests.
+wine_mode_test_preset() {
+    echo "mingw-$1"
 }

@@ -13,13 +13,16 @@
 source "$(dirname "${BASH_SOURCE[0]}")/wine-mode.sh"
 
 # Exports the environment every Wine call here uses for the prefix, for the
-# mode given (x86, the default: 32-bit Wine; x64: 64-bit Wine, see
-# wine-mode.sh).
+# mode given (wow64, x86, the default, or x64: see wine-mode.sh).
 sandbox_env() {
     export WINEPREFIX="$1" WINEDEBUG=-all
-    case "${2:-x86}" in
-    x86)
+    SANDBOX_MODE=${2:-x86}
+    case "$SANDBOX_MODE" in
+    wow64 | x86)
+        # wow64: a 64-bit prefix, in which the /usr/bin wrapper's 32-bit
+        # loader hands 64-bit programs (wineboot, Wine's services) to wine64.
         export WINEARCH=win32
+        [ "$SANDBOX_MODE" = x86 ] || WINEARCH=win64
         unset WINELOADER
         SANDBOX_WINE=/usr/bin/wine
         ;;
@@ -55,7 +58,7 @@ sandbox_require_wine() {
     [ -x "$SANDBOX_WINE" ] || { echo "wine-sandbox: $SANDBOX_WINE is not installed (run scripts/bootstrap)" >&2; return 1; }
     "$SANDBOX_WINE" --version >/dev/null 2>&1 || status=$?
     if [ "$status" != 0 ]; then
-        if [ "$WINEARCH" = win32 ] && ! wine_mode_host_runs_32bit; then
+        if [ "$SANDBOX_MODE" != x64 ] && ! wine_mode_host_runs_32bit; then
             echo "wine-sandbox: 32-bit Wine cannot start: this host cannot run 32-bit code (IA-32 emulation is off); use LAUNCHER_REMOVER_WINE_ARCH=x64" >&2
         else
             echo "wine-sandbox: $SANDBOX_WINE cannot start (it exited with status $status)" >&2

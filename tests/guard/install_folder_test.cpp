@@ -31,6 +31,15 @@ std::wstring KnownFolder(REFKNOWNFOLDERID id)
     return folder;
 }
 
+// On 64-bit Windows the environment names the native folder to every
+// process; 32-bit Windows has one, the known folder.
+std::wstring NativeFolder(const wchar_t* variable, REFKNOWNFOLDERID otherwise)
+{
+    wchar_t value[MAX_PATH] = {};
+    const DWORD length = GetEnvironmentVariableW(variable, value, MAX_PATH);
+    return length != 0 && length < MAX_PATH ? std::wstring(value, length) : KnownFolder(otherwise);
+}
+
 std::wstring ShortPathOf(const std::wstring& path)
 {
     std::wstring shortPath(GetShortPathNameW(path.c_str(), nullptr, 0), L'\0');
@@ -253,6 +262,55 @@ TEST_F(InstallFolder, SystemAndProfileFoldersAndTheirAncestorsAreRefused)
     EXPECT_TRUE(Exists(windows + L"\\notepad.exe"));
 }
 
+// No launcher lives in the Windows folder: nothing in it goes, in either
+// view of System32 (for a 32-bit process on 64-bit Windows, SysWOW64, and
+// the native one through Sysnative).
+TEST_F(InstallFolder, FoldersInsideTheWindowsFolderAreRefused)
+{
+    const std::wstring windows = KnownFolder(FOLDERID_Windows);
+    ASSERT_FALSE(windows.empty());
+    std::vector<std::wstring> parents = {windows, KnownFolder(FOLDERID_System)};
+    // Only a 32-bit process on 64-bit Windows (mode wow64) has Sysnative.
+    if (Exists(windows + L"\\Sysnative")) {
+        parents.push_back(windows + L"\\Sysnative");
+    }
+    for (const std::wstring& parent : parents) {
+        const std::wstring folder = parent + L"\\" + Unique(L"Vendor");
+        {
+            const Sentinel sentinel(folder);
+            ExpectRefused(folder + L"\\" + sentinel.NamedFile(), folder);
+            sentinel.ExpectUntouched();
+        }
+        EXPECT_TRUE(RemoveDirectoryW(folder.c_str())) << folder.c_str();
+    }
+}
+
+// Program Files and Common Files themselves are refused, the native ones
+// too, which a 32-bit process on 64-bit Windows is not shown as known
+// folders; an install in either Program Files is removed.
+TEST_F(InstallFolder, ProgramFilesAreRefusedAndAnInstallInEitherIsRemoved)
+{
+    const std::wstring native = NativeFolder(L"ProgramW6432", FOLDERID_ProgramFiles);
+    const std::wstring x86 = KnownFolder(FOLDERID_ProgramFilesX86);
+    const std::wstring nativeCommon = NativeFolder(L"CommonProgramW6432", FOLDERID_ProgramFilesCommon);
+    for (const std::wstring& folder : {native, nativeCommon, x86}) {
+        ASSERT_FALSE(folder.empty());
+        const Sentinel sentinel(folder);
+        ExpectRefused(folder + L"\\" + sentinel.NamedFile(), folder);
+        sentinel.ExpectUntouched();
+    }
+    for (const std::wstring& programFiles : {native, x86}) {
+        const std::wstring install = programFiles + L"\\" + Unique(L"Rinop");
+        ASSERT_TRUE(MakeFolder(install));
+        ASSERT_TRUE(MakeFile(install + L"\\velstrand.exe", FILE_ATTRIBUTE_READONLY));
+        ASSERT_TRUE(MakeFile(install + L"\\game.pak"));
+        TraceCapture trace;
+        EXPECT_TRUE(RemoveInstallFolder(install + L"\\velstrand.exe"));
+        EXPECT_EQ(Lines{}, trace.Lines());
+        EXPECT_FALSE(Exists(install));
+    }
+}
+
 TEST_F(InstallFolder, FolderStrictlyInsideAProtectedOneIsAllowed)
 {
     const std::wstring local = KnownFolder(FOLDERID_LocalAppData);
@@ -343,22 +401,28 @@ TEST_F(InstallFolder, EveryKnownFolderAndEveryAncestorOfOneIsRefused)
     appData.ExpectUntouched();
 }
 
-// A cloud drive's synced folder as the machine records it; removed when the
-// test ends.
+// A cloud drive's synced folder as the machine records it, in the native
+// registry view (a 32-bit process writes to WOW6432Node unless told);
+// removed when the test ends.
 class SyncRoot {
 public:
     SyncRoot(DWORD type, const std::wstring& folder)
         : key_(L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\SyncRootManager\\" + Unique(L"TestCloud") +
                L"!S-1-5-21-0-0-0-1000!someone")
     {
+        HKEY roots = nullptr;
         EXPECT_EQ(ERROR_SUCCESS,
-                  RegSetKeyValueW(HKEY_LOCAL_MACHINE, (key_ + L"\\UserSyncRoots").c_str(), L"S-1-5-21-0-0-0-1000", type,
-                                  folder.c_str(), static_cast<DWORD>((folder.size() + 1) * sizeof(wchar_t))));
+                  RegCreateKeyExW(HKEY_LOCAL_MACHINE, (key_ + L"\\UserSyncRoots").c_str(), 0, nullptr,
+                                  REG_OPTION_NON_VOLATILE, KEY_SET_VALUE | KEY_WOW64_64KEY, nullptr, &roots, nullptr));
+        EXPECT_EQ(ERROR_SUCCESS,
+                  RegSetValueExW(roots, L"S-1-5-21-0-0-0-1000", 0, type, reinterpret_cast<const BYTE*>(folder.c_str()),
+                                 static_cast<DWORD>((folder.size() + 1) * sizeof(wchar_t))));
+        RegCloseKey(roots);
     }
     ~SyncRoot()
     {
-        RegDeleteTreeW(HKEY_LOCAL_MACHINE, key_.c_str());
-        RegDeleteKeyW(HKEY_LOCAL_MACHINE, key_.c_str());
+        RegDeleteKeyExW(HKEY_LOCAL_MACHINE, (key_ + L"\\UserSyncRoots").c_str(), KEY_WOW64_64KEY, 0);
+        RegDeleteKeyExW(HKEY_LOCAL_MACHINE, key_.c_str(), KEY_WOW64_64KEY, 0);
     }
     SyncRoot(const SyncRoot&) = delete;
     SyncRoot& operator=(const SyncRoot&) = delete;

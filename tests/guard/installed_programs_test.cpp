@@ -14,51 +14,11 @@
 #include "tests/support/scratch_tree.h"
 #include "tests/support/throwaway_machine.h"
 #include "tests/support/trace_capture.h"
+#include "tests/support/uninstall_entry.h"
 
 namespace {
 
 using Lines = std::vector<std::wstring>;
-
-const std::wstring UninstallKey = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
-
-// One program in the list, as its installer writes it; removed when the
-// test ends. view: KEY_WOW64_64KEY or KEY_WOW64_32KEY under HKLM, 0 under
-// HKCU.
-class UninstallEntry {
-public:
-    UninstallEntry(HKEY root, REGSAM view, const std::wstring& location, DWORD type = REG_SZ)
-        : root_(root), view_(view), key_(UninstallKey + L"\\" + Unique(L"TestProgram"))
-    {
-        HKEY entry = nullptr;
-        EXPECT_EQ(ERROR_SUCCESS, RegCreateKeyExW(root, key_.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                                 KEY_SET_VALUE | view, nullptr, &entry, nullptr));
-        const std::wstring name = L"Test program";
-        RegSetValueExW(entry, L"DisplayName", 0, REG_SZ, reinterpret_cast<const BYTE*>(name.c_str()),
-                       static_cast<DWORD>((name.size() + 1) * sizeof(wchar_t)));
-        EXPECT_EQ(ERROR_SUCCESS,
-                  RegSetValueExW(entry, L"InstallLocation", 0, type, reinterpret_cast<const BYTE*>(location.c_str()),
-                                 static_cast<DWORD>((location.size() + 1) * sizeof(wchar_t))));
-        RegCloseKey(entry);
-    }
-    ~UninstallEntry() { RegDeleteKeyExW(root_, key_.c_str(), view_, 0); }
-    UninstallEntry(const UninstallEntry&) = delete;
-    UninstallEntry& operator=(const UninstallEntry&) = delete;
-
-    bool IsSeenIn(REGSAM view) const
-    {
-        HKEY entry = nullptr;
-        if (RegOpenKeyExW(root_, key_.c_str(), 0, KEY_READ | view, &entry) != ERROR_SUCCESS) {
-            return false;
-        }
-        RegCloseKey(entry);
-        return true;
-    }
-
-private:
-    HKEY root_;
-    REGSAM view_;
-    std::wstring key_;
-};
 
 // The launcher installed straight into a shared games folder, as an
 // installer that adds no subfolder of its own leaves it, so that the folder
@@ -93,11 +53,11 @@ TEST_F(InstalledPrograms, ProgramOfTheMachineInsideIsRefusedInEitherRegistryView
     const Sentinel saves(other_);
     for (const REGSAM view : {KEY_WOW64_64KEY, KEY_WOW64_32KEY}) {
         const UninstallEntry entry(HKEY_LOCAL_MACHINE, view, other_);
-#ifdef _WIN64
-        // A 64-bit process on a 64-bit machine: each view is the other's
-        // blind spot, so both are really read.
-        EXPECT_NE(entry.IsSeenIn(KEY_WOW64_64KEY), entry.IsSeenIn(KEY_WOW64_32KEY));
-#endif
+        // On a 64-bit machine each view is the other's blind spot, so both
+        // are really read; 32-bit Windows (mode x86) has one view.
+        if (MachineHasTwoRegistryViews()) {
+            EXPECT_NE(entry.IsSeenIn(KEY_WOW64_64KEY), entry.IsSeenIn(KEY_WOW64_32KEY));
+        }
         ExpectRefused(location_, games_);
     }
     saves.ExpectUntouched();

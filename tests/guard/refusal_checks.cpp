@@ -23,12 +23,6 @@ void ExpectRefusedAnyhow(const std::wstring& location)
     EXPECT_EQ(0u, trace.Lines()[0].find(L"Remove refused : ")) << trace.Lines()[0].c_str();
 }
 
-std::wstring Unique(const std::wstring& name)
-{
-    static unsigned counter = 0;
-    return name + L"-" + std::to_wstring(GetTickCount64()) + L"-" + std::to_wstring(++counter);
-}
-
 Sentinel::Sentinel(const std::wstring& folder)
     : folder_(folder), file_(folder + L"\\" + Unique(L"sentinel") + L".sav"),
       named_(folder + L"\\" + Unique(L"velstrand") + L".exe")

@@ -14,9 +14,6 @@ void ExpectRefused(const std::wstring& location, const std::wstring& subject);
 // separators and the like).
 void ExpectRefusedAnyhow(const std::wstring& location);
 
-// name with a suffix no other test or run uses.
-std::wstring Unique(const std::wstring& name);
-
 // Read-only and hidden: the attribute walk that comes before a removal
 // would clear them.
 constexpr DWORD SentinelAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN;

@@ -1,10 +1,7 @@
 #include "tests/support/fake_launchers.h"
 
-namespace {
-
 const std::wstring FakeLauncherImage = L"C:\\harness\\fake_launcher.exe";
-
-} // namespace
+const std::wstring FakeLauncher64Image = L"C:\\harness\\fake_launcher64.exe";
 
 FakeLaunchers::~FakeLaunchers()
 {
@@ -17,9 +14,9 @@ FakeLaunchers::~FakeLaunchers()
     }
 }
 
-HANDLE FakeLaunchers::Start(const std::wstring& imagePath, const std::wstring& heldFile)
+HANDLE FakeLaunchers::Start(const std::wstring& imagePath, const std::wstring& heldFile, const std::wstring& fakeImage)
 {
-    if (!CopyFileW(FakeLauncherImage.c_str(), imagePath.c_str(), FALSE)) {
+    if (!CopyFileW(fakeImage.c_str(), imagePath.c_str(), FALSE)) {
         return nullptr;
     }
     static unsigned counter = 0;

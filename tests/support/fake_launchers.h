@@ -8,6 +8,12 @@
 #include <string>
 #include <vector>
 
+// The fake launcher built as the tests are, and its x86-64 build, which the
+// harness stages only where a 32-bit program runs on 64-bit Windows (mode
+// wow64).
+extern const std::wstring FakeLauncherImage;
+extern const std::wstring FakeLauncher64Image;
+
 class FakeLaunchers {
 public:
     FakeLaunchers() = default;
@@ -15,10 +21,11 @@ public:
     FakeLaunchers(const FakeLaunchers&) = delete;
     FakeLaunchers& operator=(const FakeLaunchers&) = delete;
 
-    // Copies the fake launcher to imagePath and starts it from there, holding
-    // heldFile open when one is given. Returns once it runs (and holds the
-    // file); null when it could not be started.
-    HANDLE Start(const std::wstring& imagePath, const std::wstring& heldFile = L"");
+    // Copies the fake launcher (fakeImage) to imagePath and starts it from
+    // there, holding heldFile open when one is given. Returns once it runs
+    // (and holds the file); null when it could not be started.
+    HANDLE Start(const std::wstring& imagePath, const std::wstring& heldFile = L"",
+                 const std::wstring& fakeImage = FakeLauncherImage);
 
     static bool IsRunning(HANDLE process);
     // The exit code once the process has ended, waiting up to five seconds.

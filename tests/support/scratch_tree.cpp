@@ -3,13 +3,17 @@
 #include <algorithm>
 #include <vector>
 
-std::wstring NewScratchFolder(const std::wstring& name)
+std::wstring Unique(const std::wstring& name)
 {
     static unsigned counter = 0;
-    CreateDirectoryW(L"C:\\scratch", nullptr);
     // Wine reuses process ids from run to run; the clock tells runs apart.
-    std::wstring folder =
-        L"C:\\scratch\\" + name + L"-" + std::to_wstring(GetTickCount64()) + L"-" + std::to_wstring(++counter);
+    return name + L"-" + std::to_wstring(GetTickCount64()) + L"-" + std::to_wstring(++counter);
+}
+
+std::wstring NewScratchFolder(const std::wstring& name)
+{
+    CreateDirectoryW(L"C:\\scratch", nullptr);
+    std::wstring folder = L"C:\\scratch\\" + Unique(name);
     CreateDirectoryW(folder.c_str(), nullptr);
     return folder;
 }

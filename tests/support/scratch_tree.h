@@ -5,6 +5,9 @@
 
 #include <string>
 
+// name with a suffix no other test or run uses.
+std::wstring Unique(const std::wstring& name);
+
 // A new, empty folder of the test's own under C:\scratch.
 std::wstring NewScratchFolder(const std::wstring& name);
 
