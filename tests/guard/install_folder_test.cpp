@@ -304,10 +304,7 @@ TEST_F(InstallFolder, ProgramFilesAreRefusedAndAnInstallInEitherIsRemoved)
         ASSERT_TRUE(MakeFolder(install));
         ASSERT_TRUE(MakeFile(install + L"\\velstrand.exe", FILE_ATTRIBUTE_READONLY));
         ASSERT_TRUE(MakeFile(install + L"\\game.pak"));
-        TraceCapture trace;
-        EXPECT_TRUE(RemoveInstallFolder(install + L"\\velstrand.exe"));
-        EXPECT_EQ(Lines{}, trace.Lines());
-        EXPECT_FALSE(Exists(install));
+        ExpectRemoved(install + L"\\velstrand.exe", install);
     }
 }
 
@@ -490,10 +487,7 @@ TEST_F(InstallFolder, InstallReachedThroughALinkedLibraryIsRemoved)
     ASSERT_TRUE(MakeFile(real + L"\\data\\cache.pak", FILE_ATTRIBUTE_READONLY));
     ASSERT_TRUE(MakeFile(real + L"\\velstrand.exe"));
 
-    TraceCapture trace;
-    EXPECT_TRUE(RemoveInstallFolder(linked + L"\\velstrand.exe"));
-    EXPECT_EQ(Lines{}, trace.Lines());
-    EXPECT_FALSE(Exists(real));
+    ExpectRemoved(linked + L"\\velstrand.exe", real);
     EXPECT_NE(0u, AttributesOf(L"C:\\fixtures\\GameLib") & FILE_ATTRIBUTE_REPARSE_POINT) << "the link stays";
     EXPECT_TRUE(Exists(L"C:\\fixtures\\RealGames"));
 }

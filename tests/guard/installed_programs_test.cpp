@@ -7,18 +7,13 @@
 #include <windows.h>
 
 #include <string>
-#include <vector>
 
-#include "app/registered_folder.h"
 #include "tests/guard/refusal_checks.h"
 #include "tests/support/scratch_tree.h"
 #include "tests/support/throwaway_machine.h"
-#include "tests/support/trace_capture.h"
 #include "tests/support/uninstall_entry.h"
 
 namespace {
-
-using Lines = std::vector<std::wstring>;
 
 // The launcher installed straight into a shared games folder, as an
 // installer that adds no subfolder of its own leaves it, so that the folder
@@ -33,14 +28,6 @@ protected:
         location_ = games_ + L"\\velstrand.exe";
         other_ = games_ + L"\\Other";
         ASSERT_TRUE(MakeFile(location_, FILE_ATTRIBUTE_READONLY));
-    }
-
-    void ExpectRemovedWhole()
-    {
-        TraceCapture trace;
-        EXPECT_TRUE(RemoveInstallFolder(location_));
-        EXPECT_EQ(Lines{}, trace.Lines());
-        EXPECT_FALSE(Exists(games_));
     }
 
     std::wstring games_;
@@ -152,7 +139,7 @@ TEST_F(InstalledPrograms, TheLaunchersOwnEntryAndProgramsBesideOrAboveDoNotCount
     const UninstallEntry above(HKEY_LOCAL_MACHINE, KEY_WOW64_64KEY, L"C:\\scratch");
     const UninstallEntry root(HKEY_CURRENT_USER, 0, L"C:\\");
 
-    ExpectRemovedWhole();
+    ExpectRemoved(location_, games_);
     EXPECT_TRUE(Exists(beside));
     EXPECT_TRUE(Exists(lookalike));
 }
@@ -173,7 +160,7 @@ TEST_F(InstalledPrograms, EntriesThatLeadToNoFolderRefuseNothing)
     const UninstallEntry aFile(HKEY_CURRENT_USER, 0, games_ + L"\\readme.txt");
     const UninstallEntry notText(HKEY_CURRENT_USER, 0, other_, REG_BINARY);
 
-    ExpectRemovedWhole();
+    ExpectRemoved(location_, games_);
 }
 
 } // namespace

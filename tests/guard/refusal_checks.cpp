@@ -23,6 +23,14 @@ void ExpectRefusedAnyhow(const std::wstring& location)
     EXPECT_EQ(0u, trace.Lines()[0].find(L"Remove refused : ")) << trace.Lines()[0].c_str();
 }
 
+void ExpectRemoved(const std::wstring& location, const std::wstring& folder)
+{
+    TraceCapture trace;
+    EXPECT_TRUE(RemoveInstallFolder(location)) << location.c_str();
+    EXPECT_EQ(std::vector<std::wstring>{}, trace.Lines());
+    EXPECT_FALSE(Exists(folder)) << folder.c_str();
+}
+
 Sentinel::Sentinel(const std::wstring& folder)
     : folder_(folder), file_(folder + L"\\" + Unique(L"sentinel") + L".sav"),
       named_(folder + L"\\" + Unique(L"velstrand") + L".exe")

@@ -1,6 +1,7 @@
 // What a refusal of the registered folder must look like: the stage's
 // folder part returns false, writes one "Remove refused : " line, and
-// leaves every file in the folder as it was, attributes included.
+// leaves every file in the folder as it was, attributes included; and what
+// a removal must look like.
 #pragma once
 
 #include <windows.h>
@@ -13,6 +14,10 @@ void ExpectRefused(const std::wstring& location, const std::wstring& subject);
 // The same where the subject's spelling is the platform's business (doubled
 // separators and the like).
 void ExpectRefusedAnyhow(const std::wstring& location);
+
+// The other outcome: the stage's folder part removes the folder whole and
+// writes no trace line.
+void ExpectRemoved(const std::wstring& location, const std::wstring& folder);
 
 // Read-only and hidden: the attribute walk that comes before a removal
 // would clear them.

@@ -1,9 +1,11 @@
 // The registered install folder through the real program: what the launcher's
 // key says, what is removed, what is left in the key, and the box.
 #include <string>
+#include <vector>
 
 #include "tests/program/removal_run_fixture.h"
 #include "tests/support/throwaway_machine.h"
+#include "tests/support/uninstall_entry.h"
 
 namespace {
 
@@ -180,7 +182,8 @@ TEST_F(RemovalRun, RefusedLocationLeavesEverythingAndFailsTheRun)
 
 // The launcher installed straight into a shared folder, beside another game
 // registered as an installed program: removing the folder would take the
-// other game with it.
+// other game with it. On 64-bit Windows the machine's list has two registry
+// views, each blind to the other: a game listed in either alone counts.
 TEST_F(RemovalRun, SharedFolderHoldingAnotherInstalledProgramIsRefused)
 {
     const std::wstring games = NewScratchFolder(L"Games");
@@ -189,18 +192,24 @@ TEST_F(RemovalRun, SharedFolderHoldingAnotherInstalledProgramIsRefused)
     ASSERT_TRUE(MakeFile(games + L"\\velstrand.exe"));
     ASSERT_TRUE(MakeFolder(other));
     ASSERT_TRUE(MakeFile(other + L"\\save.dat", saveAttributes));
-    const std::wstring entry =
-        L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\OtherGame-" + std::to_wstring(GetTickCount64());
-    ASSERT_EQ(ERROR_SUCCESS, RegSetKeyValueW(HKEY_LOCAL_MACHINE, entry.c_str(), L"InstallLocation", REG_SZ,
-                                             other.c_str(), static_cast<DWORD>((other.size() + 1) * sizeof(wchar_t))));
     SetLauncherValue(L"location", games + L"\\velstrand.exe");
     SetLauncherValue(L"version", L"3.1.4");
+    std::vector<REGSAM> views = {KEY_WOW64_64KEY, KEY_WOW64_32KEY};
+    if (!MachineHasTwoRegistryViews()) {
+        views = {0}; // 32-bit Windows (mode x86) has one view: no view can be left unread
+    }
 
-    const ProgramRun run = RunProgram(Program);
-    RegDeleteKeyW(HKEY_LOCAL_MACHINE, entry.c_str());
+    for (const REGSAM view : views) {
+        const UninstallEntry entry(HKEY_LOCAL_MACHINE, view, other);
+        if (view != 0) {
+            ASSERT_FALSE(entry.IsSeenIn(view == KEY_WOW64_64KEY ? KEY_WOW64_32KEY : KEY_WOW64_64KEY));
+        }
 
-    ExpectFailureBox(run);
-    EXPECT_EQ(Lines{L"Remove refused : " + games}, run.traceLines);
+        const ProgramRun run = RunProgram(Program);
+
+        ExpectFailureBox(run);
+        EXPECT_EQ(Lines{L"Remove refused : " + games}, run.traceLines) << "view 0x" << std::hex << view;
+    }
     EXPECT_EQ(L"Other velstrand.exe", ListFolder(games));
     EXPECT_EQ(saveAttributes, AttributesOf(other + L"\\save.dat") & saveAttributes);
     EXPECT_FALSE(LauncherValueExists(L"version"));

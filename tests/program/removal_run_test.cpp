@@ -11,6 +11,19 @@
 
 namespace {
 
+bool IsWow64(HANDLE process)
+{
+    BOOL wow64 = FALSE;
+    return IsWow64Process(process, &wow64) && wow64;
+}
+
+std::wstring NativeProgramFiles()
+{
+    wchar_t folder[MAX_PATH] = {};
+    const DWORD length = GetEnvironmentVariableW(L"ProgramW6432", folder, MAX_PATH);
+    return length < MAX_PATH ? std::wstring(folder, length) : std::wstring();
+}
+
 TEST_F(RemovalRun, NothingInstalledIsASuccess)
 {
     const ProgramRun run = RunProgram(Program);
@@ -128,6 +141,35 @@ TEST_F(RemovalRun, RunningLaunchersAreEndedBeforeTheirFolderIsRemoved)
     EXPECT_EQ(0u, FakeLaunchers::ExitCodeOf(second));
     EXPECT_EQ(0u, FakeLaunchers::ExitCodeOf(third));
     EXPECT_GE(run.seconds, 3.0) << "a one-second pause after each launcher";
+}
+
+// A 64-bit launcher, run from the native Program Files and holding a file of
+// its install open, is ended by the 32-bit program, and its install goes.
+TEST_F(RemovalRun, SixtyFourBitLauncherInTheNativeProgramFilesIsEndedAndRemoved)
+{
+    if (!IsWow64(GetCurrentProcess())) {
+        GTEST_SKIP() << "a 32-bit program on 64-bit Windows only (mode wow64)";
+    }
+    const std::wstring programFiles = NativeProgramFiles();
+    ASSERT_FALSE(programFiles.empty());
+    const std::wstring install = programFiles + L"\\" + Unique(L"Rinop");
+    ASSERT_TRUE(MakeFolder(install));
+    ASSERT_TRUE(MakeFolder(install + L"\\data"));
+    FakeLaunchers fakes;
+    HANDLE launcher = fakes.Start(install + L"\\velstrand.exe", install + L"\\data\\session.db", FakeLauncher64Image);
+    ASSERT_NE(nullptr, launcher) << "the harness stages fake_launcher64.exe in mode wow64";
+    ASSERT_FALSE(IsWow64(launcher)) << "a 64-bit launcher";
+    SetLauncherValue(L"location", install + L"\\velstrand.exe");
+    SetLauncherValue(L"version", L"3.1.4");
+
+    const ProgramRun run = RunProgram(Program);
+
+    ExpectSuccessBox(run);
+    EXPECT_EQ(Lines{}, run.traceLines);
+    EXPECT_EQ(0u, FakeLaunchers::ExitCodeOf(launcher));
+    EXPECT_FALSE(Exists(install));
+    EXPECT_TRUE(Exists(programFiles));
+    EXPECT_FALSE(LauncherValueExists(L"version"));
 }
 
 TEST_F(RemovalRun, LookalikeProcessesAreLeftRunningWithoutAPause)
