@@ -25,12 +25,15 @@ sandbox_env() {
         [ "$SANDBOX_MODE" = x86 ] || WINEARCH=win64
         unset WINELOADER
         SANDBOX_WINE=/usr/bin/wine
+        SANDBOX_NATIVE_WINE=/usr/bin/wine
+        [ "$SANDBOX_MODE" = x86 ] || SANDBOX_NATIVE_WINE=/usr/lib/wine/wine64
         ;;
     x64)
         # The /usr/bin wrappers pick the 32-bit loader whenever wine32 is
         # installed; Wine's own child processes follow WINELOADER.
         export WINEARCH=win64 WINELOADER=/usr/lib/wine/wine64
         SANDBOX_WINE=/usr/lib/wine/wine64
+        SANDBOX_NATIVE_WINE=$SANDBOX_WINE
         ;;
     *)
         echo "wine-sandbox: unknown mode '$2'" >&2
@@ -50,6 +53,13 @@ wine() {
 }
 wineboot() {
     "$SANDBOX_WINE" wineboot "$@"
+}
+# One of Wine's own programs (regedit, reg) at the prefix's own width: in
+# mode wow64 the 64-bit one, which writes the registry's native view as a
+# 64-bit installer does (the wrapper starts the 32-bit one, which writes
+# WOW6432Node).
+wine_native() {
+    "$SANDBOX_NATIVE_WINE" "$@"
 }
 
 # Fails, saying why in words, when the mode's Wine cannot start here.
