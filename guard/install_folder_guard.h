@@ -6,8 +6,8 @@
 // drive, and neither a drive root, nor a folder in the Windows folder, nor a
 // folder of the user's or the system's own data (see protected_folders.h) or
 // an ancestor of one, nor a folder that another installed program lives in
-// (see installed_programs.h). A folder that cannot be opened to find out what it
-// is is refused.
+// (see installed_programs.h). A folder that cannot be opened to find out
+// what it is is refused.
 #pragma once
 
 #include <string>

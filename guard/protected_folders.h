@@ -1,5 +1,6 @@
 // The folders that hold the user's or the system's own data. No registered
-// install folder may be one of them or contain one.
+// install folder may be one of them or contain one, nor lie in the Windows
+// folder.
 #pragma once
 
 #include <string>

@@ -35,22 +35,22 @@ wine_mode_choose() {
             echo "wine mode: $forced was forced, but this host cannot run 32-bit code (IA-32 emulation is off); unset LAUNCHER_REMOVER_WINE_ARCH or use x64" >&2
             return 1
         }
-        echo "wine mode: $forced (forced by LAUNCHER_REMOVER_WINE_ARCH): $(wine_mode_meaning "$forced")" >&2
+        echo "wine mode: $forced, $(wine_mode_meaning "$forced"): forced by LAUNCHER_REMOVER_WINE_ARCH" >&2
         echo "$forced"
         ;;
     x64)
-        echo "wine mode: x64 (forced by LAUNCHER_REMOVER_WINE_ARCH): $(wine_mode_meaning x64)" >&2
+        echo "wine mode: x64, $(wine_mode_meaning x64): forced by LAUNCHER_REMOVER_WINE_ARCH" >&2
         echo x64
         ;;
     "")
         if ! wine_mode_host_runs_32bit; then
-            echo "wine mode: x64: this host cannot run 32-bit code, so $(wine_mode_meaning x64)" >&2
+            echo "wine mode: x64, $(wine_mode_meaning x64): this host cannot run 32-bit code (IA-32 emulation is off)" >&2
             echo x64
         elif [ "$scope" = all ]; then
-            echo "wine mode: wow64, x86 and x64: this host runs 32-bit code, so the 32-bit program is tested on 64-bit and on 32-bit Windows, and the x86-64 build too" >&2
+            echo "wine mode: wow64, x86 and x64: this host runs 32-bit code, so the 32-bit program is tested as on 64-bit and on 32-bit Windows, and the x86-64 build as well" >&2
             printf 'wow64\nx86\nx64\n'
         else
-            echo "wine mode: wow64: $(wine_mode_meaning wow64), what users have" >&2
+            echo "wine mode: wow64, $(wine_mode_meaning wow64): what users have, and this host runs 32-bit code" >&2
             echo wow64
         fi
         ;;
