@@ -18,15 +18,19 @@ sandbox_env() {
     export WINEPREFIX="$1" WINEDEBUG=-all
     SANDBOX_MODE=${2:-x86}
     case "$SANDBOX_MODE" in
-    wow64 | x86)
-        # wow64: a 64-bit prefix, in which the /usr/bin wrapper's 32-bit
-        # loader hands 64-bit programs (wineboot, Wine's services) to wine64.
-        export WINEARCH=win32
-        [ "$SANDBOX_MODE" = x86 ] || WINEARCH=win64
+    wow64)
+        # A 64-bit prefix, in which the /usr/bin wrapper's 32-bit loader
+        # hands 64-bit programs (wineboot, Wine's services) to wine64.
+        export WINEARCH=win64
         unset WINELOADER
         SANDBOX_WINE=/usr/bin/wine
-        SANDBOX_NATIVE_WINE=/usr/bin/wine
-        [ "$SANDBOX_MODE" = x86 ] || SANDBOX_NATIVE_WINE=/usr/lib/wine/wine64
+        SANDBOX_NATIVE_WINE=/usr/lib/wine/wine64
+        ;;
+    x86)
+        export WINEARCH=win32
+        unset WINELOADER
+        SANDBOX_WINE=/usr/bin/wine
+        SANDBOX_NATIVE_WINE=$SANDBOX_WINE
         ;;
     x64)
         # The /usr/bin wrappers pick the 32-bit loader whenever wine32 is

@@ -12,6 +12,7 @@
 #include "app/registered_folder.h"
 #include "guard/install_folder_guard.h"
 #include "tests/guard/refusal_checks.h"
+#include "tests/support/machine_width.h"
 #include "tests/support/scratch_tree.h"
 #include "tests/support/throwaway_machine.h"
 #include "tests/support/trace_capture.h"
@@ -35,9 +36,8 @@ std::wstring KnownFolder(REFKNOWNFOLDERID id)
 // process; 32-bit Windows has one, the known folder.
 std::wstring NativeFolder(const wchar_t* variable, REFKNOWNFOLDERID otherwise)
 {
-    wchar_t value[MAX_PATH] = {};
-    const DWORD length = GetEnvironmentVariableW(variable, value, MAX_PATH);
-    return length != 0 && length < MAX_PATH ? std::wstring(value, length) : KnownFolder(otherwise);
+    const std::wstring native = EnvironmentValue(variable);
+    return native.empty() ? KnownFolder(otherwise) : native;
 }
 
 std::wstring ShortPathOf(const std::wstring& path)

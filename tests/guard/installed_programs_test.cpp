@@ -9,6 +9,7 @@
 #include <string>
 
 #include "tests/guard/refusal_checks.h"
+#include "tests/support/machine_width.h"
 #include "tests/support/scratch_tree.h"
 #include "tests/support/throwaway_machine.h"
 #include "tests/support/uninstall_entry.h"

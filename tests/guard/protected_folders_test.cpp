@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "guard/protected_folders.h"
+#include "tests/support/machine_width.h"
 
 namespace {
 
@@ -32,26 +33,13 @@ bool IdOf(const std::wstring& path, FileId& id)
     return read;
 }
 
-std::wstring Environment(const wchar_t* name)
-{
-    wchar_t value[MAX_PATH] = {};
-    const DWORD length = GetEnvironmentVariableW(name, value, MAX_PATH);
-    return length < MAX_PATH ? std::wstring(value, length) : std::wstring();
-}
-
-bool IsWow64()
-{
-    BOOL wow64 = FALSE;
-    return IsWow64Process(GetCurrentProcess(), &wow64) && wow64;
-}
-
 // A 32-bit process on 64-bit Windows is handed the x86 Program Files for
 // FOLDERID_ProgramFiles, and System32 opens for it as SysWOW64. Under Wine
 // the native System32 is refused end to end for another reason (a virtual
 // folder's path lies in it), so the list is tested here.
 TEST(ProtectedFolders, HoldTheNativeFoldersThatA32BitProcessIsNotShown)
 {
-    if (!IsWow64()) {
+    if (!IsWow64(GetCurrentProcess())) {
         GTEST_SKIP() << "only a 32-bit process on 64-bit Windows (mode wow64) is shown other folders";
     }
     std::set<FileId> listed;
@@ -62,8 +50,8 @@ TEST(ProtectedFolders, HoldTheNativeFoldersThatA32BitProcessIsNotShown)
         }
     }
     // The environment names the native folders on its own account.
-    const std::wstring natives[] = {Environment(L"ProgramW6432"), Environment(L"CommonProgramW6432"),
-                                    Environment(L"windir") + L"\\Sysnative"};
+    const std::wstring natives[] = {EnvironmentValue(L"ProgramW6432"), EnvironmentValue(L"CommonProgramW6432"),
+                                    EnvironmentValue(L"windir") + L"\\Sysnative"};
     for (const std::wstring& native : natives) {
         FileId id;
         ASSERT_TRUE(IdOf(native, id)) << native.c_str();

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "tests/program/removal_run_fixture.h"
+#include "tests/support/machine_width.h"
 #include "tests/support/throwaway_machine.h"
 #include "tests/support/uninstall_entry.h"
 

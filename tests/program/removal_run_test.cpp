@@ -7,22 +7,10 @@
 
 #include "tests/program/removal_run_fixture.h"
 #include "tests/support/fake_launchers.h"
+#include "tests/support/machine_width.h"
 #include "tests/support/throwaway_machine.h"
 
 namespace {
-
-bool IsWow64(HANDLE process)
-{
-    BOOL wow64 = FALSE;
-    return IsWow64Process(process, &wow64) && wow64;
-}
-
-std::wstring NativeProgramFiles()
-{
-    wchar_t folder[MAX_PATH] = {};
-    const DWORD length = GetEnvironmentVariableW(L"ProgramW6432", folder, MAX_PATH);
-    return length < MAX_PATH ? std::wstring(folder, length) : std::wstring();
-}
 
 TEST_F(RemovalRun, NothingInstalledIsASuccess)
 {
@@ -150,7 +138,7 @@ TEST_F(RemovalRun, SixtyFourBitLauncherInTheNativeProgramFilesIsEndedAndRemoved)
     if (!IsWow64(GetCurrentProcess())) {
         GTEST_SKIP() << "a 32-bit program on 64-bit Windows only (mode wow64)";
     }
-    const std::wstring programFiles = NativeProgramFiles();
+    const std::wstring programFiles = EnvironmentValue(L"ProgramW6432");
     ASSERT_FALSE(programFiles.empty());
     const std::wstring install = programFiles + L"\\" + Unique(L"Rinop");
     ASSERT_TRUE(MakeFolder(install));

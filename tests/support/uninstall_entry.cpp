@@ -10,16 +10,6 @@ const std::wstring UninstallKey = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion
 
 } // namespace
 
-bool MachineHasTwoRegistryViews()
-{
-#ifdef _WIN64
-    return true;
-#else
-    BOOL wow64 = FALSE;
-    return IsWow64Process(GetCurrentProcess(), &wow64) && wow64;
-#endif
-}
-
 UninstallEntry::UninstallEntry(HKEY root, REGSAM view, const std::wstring& location, DWORD type)
     : root_(root), view_(view), key_(UninstallKey + L"\\" + Unique(L"TestProgram"))
 {

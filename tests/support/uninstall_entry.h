@@ -7,11 +7,6 @@
 
 #include <string>
 
-// True when the machine's list is kept in two registry views (a 64-bit
-// machine: the native one and WOW6432Node), each blind to the other's
-// entries; false on 32-bit Windows, which has one.
-bool MachineHasTwoRegistryViews();
-
 // One program in the list, with its InstallLocation; removed when the test
 // ends. view: KEY_WOW64_64KEY or KEY_WOW64_32KEY under HKLM, 0 under HKCU.
 class UninstallEntry {
