@@ -7,12 +7,38 @@
 #   x64    the same sources built for x86-64, under 64-bit Wine
 # The first two need a host that runs 32-bit code; one whose kernel runs
 # 64-bit code only (IA-32 emulation off) cannot start any 32-bit program,
-# Wine included, and has x64 alone. LAUNCHER_REMOVER_WINE_ARCH forces a mode.
-# Sourced after scripts/bootstrap has installed both Wines.
+# Wine included, and has x64 alone; so has a host where the 32-bit Wine could
+# not be installed (scripts/bootstrap leaves apt's reason). The choice looks at
+# what is installed, not only at what the kernel can run.
+# LAUNCHER_REMOVER_WINE_ARCH forces a mode.
+
+# The 32-bit loader, whose start tells whether the kernel runs 32-bit code,
+# and where scripts/bootstrap leaves the reason the 32-bit Wine is missing.
+: "${wine_mode_ld32:=/lib/ld-linux.so.2}"
+: "${wine_mode_wine32_note:=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)/build/wine32-not-installed.txt}"
 
 # True when this host can start a 32-bit Linux program.
 wine_mode_host_runs_32bit() {
-    [ -e /lib/ld-linux.so.2 ] && /lib/ld-linux.so.2 --version >/dev/null 2>&1
+    [ -e "$wine_mode_ld32" ] && "$wine_mode_ld32" --version >/dev/null 2>&1
+}
+
+wine_mode_wine32_installed() {
+    dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q 'install ok installed'
+}
+
+# Why the 32-bit modes cannot run here, in words; fails when they can.
+wine_mode_no_32bit_reason() {
+    if ! wine_mode_host_runs_32bit; then
+        echo "this host cannot run 32-bit code (IA-32 emulation is off)"
+    elif ! wine_mode_wine32_installed; then
+        if [ -s "$wine_mode_wine32_note" ]; then
+            echo "the 32-bit Wine could not be installed (apt: $(cat "$wine_mode_wine32_note"))"
+        else
+            echo "the 32-bit Wine (wine32:i386) is not installed"
+        fi
+    else
+        return 1
+    fi
 }
 
 # What a mode stands for, in words.
@@ -28,13 +54,13 @@ wine_mode_meaning() {
 # and why. ALL: every mode the host can run (the tests); otherwise one (the
 # demo and the benchmarks). Fails, saying why, when a forced mode cannot run.
 wine_mode_choose() {
-    local scope="$1" forced="${LAUNCHER_REMOVER_WINE_ARCH:-}"
+    local scope="$1" forced="${LAUNCHER_REMOVER_WINE_ARCH:-}" reason
     case "$forced" in
     wow64 | x86)
-        wine_mode_host_runs_32bit || {
-            echo "wine mode: $forced was forced, but this host cannot run 32-bit code (IA-32 emulation is off); unset LAUNCHER_REMOVER_WINE_ARCH or use x64" >&2
+        if reason=$(wine_mode_no_32bit_reason); then
+            echo "wine mode: $forced was forced, but $reason; unset LAUNCHER_REMOVER_WINE_ARCH or use x64" >&2
             return 1
-        }
+        fi
         echo "wine mode: $forced, $(wine_mode_meaning "$forced"): forced by LAUNCHER_REMOVER_WINE_ARCH" >&2
         echo "$forced"
         ;;
@@ -43,8 +69,8 @@ wine_mode_choose() {
         echo x64
         ;;
     "")
-        if ! wine_mode_host_runs_32bit; then
-            echo "wine mode: x64, $(wine_mode_meaning x64): this host cannot run 32-bit code (IA-32 emulation is off)" >&2
+        if reason=$(wine_mode_no_32bit_reason); then
+            echo "wine mode: x64, $(wine_mode_meaning x64): $reason" >&2
             echo x64
         elif [ "$scope" = all ]; then
             echo "wine mode: wow64, x86 and x64: this host runs 32-bit code, so the 32-bit program is tested as on 64-bit and on 32-bit Windows, and the x86-64 build as well" >&2

@@ -68,12 +68,12 @@ wine_native() {
 
 # Fails, saying why in words, when the mode's Wine cannot start here.
 sandbox_require_wine() {
-    local status=0
+    local status=0 reason
     [ -x "$SANDBOX_WINE" ] || { echo "wine-sandbox: $SANDBOX_WINE is not installed (run scripts/bootstrap)" >&2; return 1; }
     "$SANDBOX_WINE" --version >/dev/null 2>&1 || status=$?
     if [ "$status" != 0 ]; then
-        if [ "$SANDBOX_MODE" != x64 ] && ! wine_mode_host_runs_32bit; then
-            echo "wine-sandbox: 32-bit Wine cannot start: this host cannot run 32-bit code (IA-32 emulation is off); use LAUNCHER_REMOVER_WINE_ARCH=x64" >&2
+        if [ "$SANDBOX_MODE" != x64 ] && reason=$(wine_mode_no_32bit_reason); then
+            echo "wine-sandbox: 32-bit Wine cannot start: $reason; use LAUNCHER_REMOVER_WINE_ARCH=x64" >&2
         else
             echo "wine-sandbox: $SANDBOX_WINE cannot start (it exited with status $status)" >&2
         fi
