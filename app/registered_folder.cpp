@@ -7,7 +7,9 @@
 
 #include "app/launcher_footprint.h"
 #include "foldertree/folder_walks.h"
+#include "foldertree/open_folder.h"
 #include "foldertree/trace.h"
+#include "guard/folder_identity.h"
 #include "guard/install_folder_guard.h"
 #include "registry/registry_key.h"
 
@@ -32,14 +34,33 @@ bool RemoveInstallFolder(const std::wstring& location)
     PathRemoveFileSpecW(buffer);
     const std::wstring folder = buffer;
 
+    if (!PathFileExistsW(folder.c_str())) {
+        return true; // nothing to remove
+    }
+    // The folder is judged as it was opened and walked from that open
+    // folder: nothing swapped in after the judgement is removed unjudged. A
+    // link is judged by where it leads; only the link itself is removed.
+    HANDLE opened = OpenFolderToRemove(folder);
+    const bool isLink = opened == INVALID_HANDLE_VALUE && IsLinkAt(folder);
+    if (isLink) {
+        opened = OpenToIdentify(folder);
+    }
     // The named file goes last: a run that fails or is cut short leaves it,
     // and the next run, judging the folder by it, can finish the removal.
     std::wstring namedFile;
-    if (PathFileExistsW(folder.c_str()) && !MayRemoveInstallFolder(location, folder, FixedLauncherFolder, namedFile)) {
-        TraceFailure(RefusedPrefix, folder);
-        return false;
+    const bool allowed = opened != INVALID_HANDLE_VALUE &&
+                         MayRemoveInstallFolder(location, folder, opened, FixedLauncherFolder, namedFile);
+    if (!allowed || isLink) {
+        if (opened != INVALID_HANDLE_VALUE) {
+            CloseHandle(opened);
+        }
+        if (!allowed) {
+            TraceFailure(RefusedPrefix, folder);
+            return false;
+        }
+        return RemoveFolder(folder);
     }
-    return RemoveFolder(folder, namedFile);
+    return RemoveOpenedFolder(opened, folder, namedFile);
 }
 
 bool RemoveRegisteredFolder()

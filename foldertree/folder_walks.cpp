@@ -1,10 +1,10 @@
 #include "foldertree/folder_walks.h"
 
-#include <windows.h>
-
-#include <cwchar>
+#include <cstddef>
+#include <cstring>
 
 #include "foldertree/full_path.h"
+#include "foldertree/open_folder.h"
 #include "foldertree/trace.h"
 
 namespace {
@@ -19,9 +19,9 @@ constexpr wchar_t DeleteListingFailedPrefix[] = L"Delete failed : ";
 
 enum class Walk { Normalize, Delete };
 
-bool IsDotEntry(const wchar_t* name)
+bool IsDotEntry(const std::wstring& name)
 {
-    return std::wcscmp(name, L".") == 0 || std::wcscmp(name, L"..") == 0;
+    return name == L"." || name == L"..";
 }
 
 bool IsLink(DWORD attributes)
@@ -34,6 +34,205 @@ bool IsFolder(DWORD attributes)
     return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
+// A subfolder as its trace line would show it: its parent as shown, one
+// backslash (added even after one the caller wrote), its name.
+std::wstring ShownChild(const std::wstring& shown, const std::wstring& name)
+{
+    return shown + L"\\" + name;
+}
+
+// Deletes a listed file, or a link as itself (never what it points at).
+bool DeleteListedEntry(HANDLE folder, const FILE_ID_BOTH_DIR_INFO& entry)
+{
+    HANDLE opened = OpenListedEntry(folder, entry, DELETE);
+    if (opened == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    const bool marked = MarkForDeletion(opened);
+    CloseHandle(opened); // the deletion happens here
+    return marked;
+}
+
+bool ResetListedEntry(HANDLE folder, const FILE_ID_BOTH_DIR_INFO& entry)
+{
+    HANDLE opened = OpenListedEntry(folder, entry, FILE_WRITE_ATTRIBUTES);
+    if (opened == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    const bool reset = ResetAttributes(opened);
+    CloseHandle(opened);
+    return reset;
+}
+
+bool WalkEntries(HANDLE folder, const std::wstring& shown, Walk walk, const std::wstring& lastFile, int& result);
+
+// A listed subfolder, walked through a handle of its own that stays open
+// until its walk is done, then reset (normalize) or deleted (delete)
+// through its parent. One that cannot be opened as the folder listed (gone,
+// swapped, turned into a link) is never entered and shows as a folder that
+// cannot be listed; the normalize walk still resets it when it is the
+// folder listed (another program may hold it open without sharing), and
+// only that reset is traced.
+bool WalkSubfolder(HANDLE folder, const std::wstring& shown, const FILE_ID_BOTH_DIR_INFO& entry, Walk walk)
+{
+    const std::wstring name = ListedName(entry);
+    HANDLE subfolder = OpenListedFolder(folder, entry);
+    int result = 0;
+    bool listedWhole = false;
+    if (subfolder == INVALID_HANDLE_VALUE) {
+        TraceFailure(SearchFailedPrefix, ShownChild(shown, name));
+    } else {
+        listedWhole = WalkEntries(subfolder, ShownChild(shown, name), walk, std::wstring(), result);
+        if (walk == Walk::Normalize && listedWhole && !ResetAttributes(subfolder)) {
+            result = 0; // its own final action: silent
+        }
+        CloseHandle(subfolder);
+    }
+    if (walk == Walk::Delete) {
+        // A subfolder that stays behind is not traced here; what inside it
+        // failed has its own lines.
+        return listedWhole && DeleteListedEntry(folder, entry) && result == 1;
+    }
+    if (!ResetListedEntry(folder, entry)) {
+        TraceFailure(EntryNotNormalizedPrefix, name);
+        return false;
+    }
+    return result == 1;
+}
+
+bool NormalizeEntry(HANDLE folder, const std::wstring& shown, const FILE_ID_BOTH_DIR_INFO& entry)
+{
+    if (IsLink(entry.FileAttributes)) {
+        return true; // links are left as they are
+    }
+    if (IsFolder(entry.FileAttributes)) {
+        return WalkSubfolder(folder, shown, entry, Walk::Normalize);
+    }
+    if (ResetListedEntry(folder, entry)) {
+        return true;
+    }
+    TraceFailure(EntryNotNormalizedPrefix, ListedName(entry));
+    return false;
+}
+
+bool DeleteEntry(HANDLE folder, const std::wstring& shown, const FILE_ID_BOTH_DIR_INFO& entry)
+{
+    if (IsFolder(entry.FileAttributes) && !IsLink(entry.FileAttributes)) {
+        return WalkSubfolder(folder, shown, entry, Walk::Delete);
+    }
+    if (DeleteListedEntry(folder, entry)) {
+        return true;
+    }
+    TraceFailure(EntryNotDeletedPrefix, ListedName(entry));
+    return false;
+}
+
+bool IsLastFile(const FILE_ID_BOTH_DIR_INFO& entry, const std::wstring& name, const std::wstring& lastFile)
+{
+    return !lastFile.empty() && !IsFolder(entry.FileAttributes) && lastFile == name;
+}
+
+// The file kept for last goes only when nothing else is left; its line, when
+// it cannot be deleted, comes after every other line of the walk.
+bool DeleteLastFile(HANDLE folder, const ListingBuffer& lastEntry, const std::wstring& lastFile)
+{
+    if (DeleteListedEntry(folder, *reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(lastEntry.data()))) {
+        return true;
+    }
+    TraceFailure(EntryNotDeletedPrefix, lastFile);
+    return false;
+}
+
+// A copy of one listing record, the name included, which outlives its batch.
+ListingBuffer CopyOfRecord(const FILE_ID_BOTH_DIR_INFO& entry)
+{
+    const size_t bytes = offsetof(FILE_ID_BOTH_DIR_INFO, FileName) + entry.FileNameLength;
+    ListingBuffer copy((bytes + sizeof(LONGLONG) - 1) / sizeof(LONGLONG));
+    std::memcpy(copy.data(), &entry, bytes);
+    return copy;
+}
+
+const FILE_ID_BOTH_DIR_INFO* NextRecord(const FILE_ID_BOTH_DIR_INFO* entry)
+{
+    if (entry->NextEntryOffset == 0) {
+        return nullptr;
+    }
+    return reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(reinterpret_cast<const char*>(entry) +
+                                                          entry->NextEntryOffset);
+}
+
+// Lists the open folder through its handle and acts on every entry, the
+// file kept for last at the end; result becomes 1 when every entry went
+// well, 0 otherwise. False, traced, when the folder could not be listed
+// whole: its own final action is then not attempted.
+bool WalkEntries(HANDLE folder, const std::wstring& shown, Walk walk, const std::wstring& lastFile, int& result)
+{
+    result = 0;
+    ListingBuffer batch;
+    DWORD listingError = ERROR_NO_MORE_FILES;
+    bool listed = folder != INVALID_HANDLE_VALUE && ReadListing(folder, batch, true, listingError);
+    if (!listed && (folder == INVALID_HANDLE_VALUE || listingError != ERROR_NO_MORE_FILES)) {
+        TraceFailure(SearchFailedPrefix, shown);
+        return false;
+    }
+
+    result = 1;
+    ListingBuffer lastEntry;
+    while (listed) {
+        for (auto entry = reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(batch.data()); entry != nullptr;
+             entry = NextRecord(entry)) {
+            const std::wstring name = ListedName(*entry);
+            if (IsDotEntry(name)) {
+                continue;
+            }
+            if (IsLastFile(*entry, name, lastFile)) {
+                lastEntry = CopyOfRecord(*entry);
+                continue;
+            }
+            const bool succeeded =
+                walk == Walk::Normalize ? NormalizeEntry(folder, shown, *entry) : DeleteEntry(folder, shown, *entry);
+            if (!succeeded) {
+                result = 0;
+            }
+        }
+        listed = ReadListing(folder, batch, false, listingError);
+    }
+
+    if (listingError != ERROR_NO_MORE_FILES) {
+        TraceFailure(walk == Walk::Normalize ? NormalizeListingFailedPrefix : DeleteListingFailedPrefix, shown);
+        result = 0;
+        return false;
+    }
+    if (!lastEntry.empty() && (result == 0 || !DeleteLastFile(folder, lastEntry, lastFile))) {
+        result = 0;
+    }
+    return true;
+}
+
+// The normalize walk on a top folder opened with OpenFolderToRemove; the
+// folder stays open. Its own final action, like a subfolder's, is silent.
+int NormalizeOpenedFolder(HANDLE folder, const std::wstring& shown)
+{
+    int result = 0;
+    const bool listedWhole = WalkEntries(folder, shown, Walk::Normalize, std::wstring(), result);
+    return listedWhole && ResetAttributes(folder) ? result : 0;
+}
+
+// The delete walk on a top folder opened with OpenFolderToRemove, which it
+// closes: the emptied folder is then deleted through its path, and only
+// while that still leads to the folder walked.
+int DeleteOpenedFolder(HANDLE folder, const std::wstring& shown, const std::wstring& lastFile)
+{
+    int result = 0;
+    const bool listedWhole = WalkEntries(folder, shown, Walk::Delete, lastFile, result);
+    if (folder == INVALID_HANDLE_VALUE) {
+        return 0;
+    }
+    const LONGLONG walkedId = FileIdOf(folder);
+    CloseHandle(folder);
+    return listedWhole && DeleteIfSameObject(shown, walkedId) ? result : 0;
+}
+
 // A directory link is removed as a folder, a file link as a file; neither
 // call touches what the link points at.
 bool RemoveLinkItself(const std::wstring& path, DWORD attributes)
@@ -41,139 +240,33 @@ bool RemoveLinkItself(const std::wstring& path, DWORD attributes)
     return (IsFolder(attributes) ? RemoveDirectoryW(path.c_str()) : DeleteFileW(path.c_str())) != FALSE;
 }
 
-// An entry's path below a folder's extended-length path; only a drive root
-// already ends in a separator.
-std::wstring ChildPath(const std::wstring& folder, const wchar_t* name)
-{
-    return folder.back() == L'\\' ? folder + name : folder + L"\\" + name;
-}
-
-// A subfolder as its trace line would show it: its parent as shown, one
-// backslash (added even after one the caller wrote), its name.
-std::wstring ShownChild(const std::wstring& shown, const wchar_t* name)
-{
-    return shown + L"\\" + name;
-}
-
-int WalkFolder(const std::wstring& folder, const std::wstring& shown, Walk walk, const std::wstring& lastFile);
-
-bool NormalizeEntry(const std::wstring& folder, const std::wstring& shown, const WIN32_FIND_DATAW& entry)
-{
-    if (IsLink(entry.dwFileAttributes)) {
-        return true;
-    }
-    const std::wstring child = ChildPath(folder, entry.cFileName);
-    bool succeeded = true;
-    if (IsFolder(entry.dwFileAttributes) &&
-        WalkFolder(child, ShownChild(shown, entry.cFileName), Walk::Normalize, std::wstring()) == 0) {
-        succeeded = false;
-    }
-    // A subfolder is reset here a second time: its own walk resets it
-    // silently, or not at all when it could not be listed, and only this
-    // reset names it in the trace when it fails.
-    if (!SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL)) {
-        TraceFailure(EntryNotNormalizedPrefix, entry.cFileName);
-        succeeded = false;
-    }
-    return succeeded;
-}
-
-bool DeleteEntry(const std::wstring& folder, const std::wstring& shown, const WIN32_FIND_DATAW& entry)
-{
-    const std::wstring child = ChildPath(folder, entry.cFileName);
-    if (IsLink(entry.dwFileAttributes)) {
-        if (RemoveLinkItself(child, entry.dwFileAttributes)) {
-            return true;
-        }
-    } else if (IsFolder(entry.dwFileAttributes)) {
-        // A subfolder that stays behind is not traced here; what inside it
-        // failed has its own lines.
-        return WalkFolder(child, ShownChild(shown, entry.cFileName), Walk::Delete, std::wstring()) != 0;
-    } else if (DeleteFileW(child.c_str())) {
-        return true;
-    }
-    TraceFailure(EntryNotDeletedPrefix, entry.cFileName);
-    return false;
-}
-
-bool IsLastFile(const WIN32_FIND_DATAW& entry, const std::wstring& lastFile)
-{
-    return !lastFile.empty() && !IsFolder(entry.dwFileAttributes) && lastFile == entry.cFileName;
-}
-
-// The file kept for last goes only when nothing else is left; its line, when
-// it cannot be deleted, comes after every other line of the walk.
-bool DeleteLastFile(const std::wstring& folder, const std::wstring& lastFile)
-{
-    if (DeleteFileW(ChildPath(folder, lastFile.c_str()).c_str())) {
-        return true;
-    }
-    TraceFailure(EntryNotDeletedPrefix, lastFile);
-    return false;
-}
-
-bool FinishFolder(const std::wstring& folder, Walk walk)
-{
-    if (walk == Walk::Normalize) {
-        return SetFileAttributesW(folder.c_str(), FILE_ATTRIBUTE_NORMAL) != FALSE;
-    }
-    return RemoveDirectoryW(folder.c_str()) != FALSE;
-}
-
-// folder: the extended-length path the platform is called with; shown: the
-// same folder as the trace lines show it.
-int WalkFolder(const std::wstring& folder, const std::wstring& shown, Walk walk, const std::wstring& lastFile)
-{
-    WIN32_FIND_DATAW entry;
-    // No path at all would make the pattern "\\*.*": the current drive's root.
-    HANDLE search = folder.empty() ? INVALID_HANDLE_VALUE : FindFirstFileW(ChildPath(folder, L"*.*").c_str(), &entry);
-    if (search == INVALID_HANDLE_VALUE) {
-        TraceFailure(SearchFailedPrefix, shown);
-        return 0;
-    }
-
-    int result = 1;
-    bool lastFileSeen = false;
-    do {
-        if (IsDotEntry(entry.cFileName)) {
-            continue;
-        }
-        if (IsLastFile(entry, lastFile)) {
-            lastFileSeen = true;
-            continue;
-        }
-        const bool succeeded =
-            walk == Walk::Normalize ? NormalizeEntry(folder, shown, entry) : DeleteEntry(folder, shown, entry);
-        if (!succeeded) {
-            result = 0;
-        }
-    } while (FindNextFileW(search, &entry));
-
-    const DWORD enumerationError = GetLastError();
-    FindClose(search);
-    if (enumerationError != ERROR_NO_MORE_FILES) {
-        TraceFailure(walk == Walk::Normalize ? NormalizeListingFailedPrefix : DeleteListingFailedPrefix, shown);
-        return 0;
-    }
-    if (lastFileSeen && (result == 0 || !DeleteLastFile(folder, lastFile))) {
-        return 0;
-    }
-    if (!FinishFolder(folder, walk)) {
-        return 0;
-    }
-    return result;
-}
-
 } // namespace
 
 int NormalizeTree(const std::wstring& folder)
 {
-    return WalkFolder(ExtendedPathOf(folder), folder, Walk::Normalize, std::wstring());
+    HANDLE opened = OpenFolderToRemove(folder);
+    const int result = NormalizeOpenedFolder(opened, folder);
+    if (opened != INVALID_HANDLE_VALUE) {
+        CloseHandle(opened);
+    }
+    return result;
 }
 
 int DeleteTree(const std::wstring& folder, const std::wstring& lastFile)
 {
-    return WalkFolder(ExtendedPathOf(folder), folder, Walk::Delete, lastFile);
+    return DeleteOpenedFolder(OpenFolderToRemove(folder), folder, lastFile);
+}
+
+bool IsLinkAt(const std::wstring& path)
+{
+    const DWORD attributes = GetFileAttributesW(ExtendedPathOf(path).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && IsLink(attributes);
+}
+
+bool RemoveOpenedFolder(HANDLE folder, const std::wstring& shown, const std::wstring& lastFile)
+{
+    NormalizeOpenedFolder(folder, shown);
+    return DeleteOpenedFolder(folder, shown, lastFile) == 1;
 }
 
 bool RemoveFolder(const std::wstring& folder, const std::wstring& lastFile)
@@ -186,6 +279,5 @@ bool RemoveFolder(const std::wstring& folder, const std::wstring& lastFile)
     if (IsLink(attributes)) {
         return RemoveLinkItself(extended, attributes);
     }
-    WalkFolder(extended, folder, Walk::Normalize, std::wstring());
-    return WalkFolder(extended, folder, Walk::Delete, lastFile) == 1;
+    return RemoveOpenedFolder(OpenFolderToRemove(folder), folder, lastFile);
 }

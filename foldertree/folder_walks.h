@@ -4,16 +4,24 @@
 // trace line (see trace.h). Walk results are 1 when every step succeeded,
 // 0 otherwise.
 //
-// The walks reach every entry through its extended-length path ("\\?\" and
-// the full path), so names that plain paths rewrite (a trailing dot or
-// space, device names such as "con") and trees of any depth are removed as
-// well. Trace lines show paths as the caller gave them, and entry names as
-// the folder lists them.
+// The walks work on what they opened, never on a path looked up again (see
+// open_folder.h): each folder is held open from its listing to the end of
+// its walk, and each entry is opened by name relative to it. Nothing that
+// another user swaps in while a walk runs (a link where a folder was
+// listed, or anywhere above it) can redirect a reset or a deletion. Names
+// go to the platform as the folder lists them, so names that plain paths
+// rewrite (a trailing dot or space, device names such as "con") and trees
+// of any depth are removed as well. Trace lines show paths as the caller
+// gave them, and entry names as the folder lists them. A subfolder that can
+// no longer be opened as the folder listed shows as one that cannot be
+// listed ("FindFirstFile failed : ").
 //
 // Links (entries with FILE_ATTRIBUTE_REPARSE_POINT) are never followed:
 // what they point at lies outside the tree, so only the link itself is
 // removed.
 #pragma once
+
+#include <windows.h>
 
 #include <string>
 
@@ -33,5 +41,16 @@ int DeleteTree(const std::wstring& folder, const std::wstring& lastFile = std::w
 
 // True when nothing exists at the path, or when the tree there was deleted
 // whole (lastFile as for DeleteTree). A path that is itself a link has only
-// the link removed.
+// the link removed. The folder is opened once (see OpenFolderToRemove in
+// open_folder.h) and both walks start from that open folder.
 bool RemoveFolder(const std::wstring& folder, const std::wstring& lastFile = std::wstring());
+
+// True when the path itself is a link (FILE_ATTRIBUTE_REPARSE_POINT).
+bool IsLinkAt(const std::wstring& path);
+
+// Both walks on a folder the caller opened with OpenFolderToRemove (and
+// judged), from that open folder; shown is its path, as the trace lines
+// show it. The walks take the handle over and close it before the emptied
+// folder is deleted, which happens only while shown still leads to the
+// folder walked. True when the tree was deleted whole.
+bool RemoveOpenedFolder(HANDLE folder, const std::wstring& shown, const std::wstring& lastFile);

@@ -23,6 +23,8 @@ std::wstring FinalPathOfHandle(HANDLE handle)
     return PlainPathOf(std::wstring(buffer.data(), length));
 }
 
+} // namespace
+
 // Backup semantics opens folders as well as files; no access beyond reading
 // attributes is asked, and nothing is locked for others.
 HANDLE OpenToIdentify(const std::wstring& path)
@@ -31,23 +33,29 @@ HANDLE OpenToIdentify(const std::wstring& path)
                        nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
 }
 
-} // namespace
-
-bool IdentifyPath(const std::wstring& path, std::wstring& finalPath, DWORD& attributes)
+bool IdentifyOpened(HANDLE opened, std::wstring& finalPath, DWORD& attributes)
 {
     finalPath.clear();
     attributes = INVALID_FILE_ATTRIBUTES;
-    HANDLE handle = OpenToIdentify(path);
-    if (handle == INVALID_HANDLE_VALUE) {
-        return false;
-    }
     // The basic record only: under Wine the full one also reads the volume,
     // at many times the cost.
     FILE_BASIC_INFO basic;
-    if (GetFileInformationByHandleEx(handle, FileBasicInfo, &basic, sizeof(basic))) {
+    if (GetFileInformationByHandleEx(opened, FileBasicInfo, &basic, sizeof(basic))) {
         attributes = basic.FileAttributes;
-        finalPath = FinalPathOfHandle(handle);
+        finalPath = FinalPathOfHandle(opened);
     }
-    CloseHandle(handle);
     return !finalPath.empty();
+}
+
+bool IdentifyPath(const std::wstring& path, std::wstring& finalPath, DWORD& attributes)
+{
+    HANDLE handle = OpenToIdentify(path);
+    if (handle == INVALID_HANDLE_VALUE) {
+        finalPath.clear();
+        attributes = INVALID_FILE_ATTRIBUTES;
+        return false;
+    }
+    const bool identified = IdentifyOpened(handle, finalPath, attributes);
+    CloseHandle(handle);
+    return identified;
 }

@@ -14,3 +14,10 @@
 // attributes. False, with finalPath empty, when nothing there can be opened
 // and named.
 bool IdentifyPath(const std::wstring& path, std::wstring& finalPath, DWORD& attributes);
+
+// The same for an object already open (with at least FILE_READ_ATTRIBUTES).
+bool IdentifyOpened(HANDLE opened, std::wstring& finalPath, DWORD& attributes);
+
+// Opens whatever is at path (a folder too, a link followed) to be
+// identified, without changing it or locking it for others.
+HANDLE OpenToIdentify(const std::wstring& path);

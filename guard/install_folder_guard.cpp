@@ -140,8 +140,8 @@ bool IsFolderOfTheNamedFile(const std::wstring& location, const std::wstring& fo
 
 } // namespace
 
-bool MayRemoveInstallFolder(const std::wstring& location, const std::wstring& folder, const std::wstring& defaultFolder,
-                            std::wstring& namedFile)
+bool MayRemoveInstallFolder(const std::wstring& location, const std::wstring& folder, HANDLE opened,
+                            const std::wstring& defaultFolder, std::wstring& namedFile)
 {
     namedFile.clear();
     // "X:\..." only: not relative, drive-relative ("C:", "C:sub"),
@@ -153,7 +153,7 @@ bool MayRemoveInstallFolder(const std::wstring& location, const std::wstring& fo
     }
     std::wstring folderFinalPath;
     DWORD folderAttributes = 0;
-    if (!IdentifyPath(folder, folderFinalPath, folderAttributes) || !IsOnDriveLetter(folderFinalPath)) {
+    if (!IdentifyOpened(opened, folderFinalPath, folderAttributes) || !IsOnDriveLetter(folderFinalPath)) {
         return false;
     }
     if (folderFinalPath.size() <= 3) {

@@ -10,14 +10,18 @@
 // what it is is refused.
 #pragma once
 
+#include <windows.h>
+
 #include <string>
 
 // True when the existing folder derived from location (location with its
-// last component dropped) may be removed. namedFile is then the name under
+// last component dropped), open as opened, may be removed. The folder is
+// judged as it was opened, so that the folder judged is the folder then
+// walked from that same handle. namedFile is then the name under
 // which the folder lists the file location names, whatever its spelling in
 // location (letter case, a short 8.3 name, "."); empty when defaultFolder,
 // the launcher's default folder, which is removed in any case, is the
 // folder and that file is missing from it. Anywhere else a missing file
 // refuses the folder.
-bool MayRemoveInstallFolder(const std::wstring& location, const std::wstring& folder, const std::wstring& defaultFolder,
-                            std::wstring& namedFile);
+bool MayRemoveInstallFolder(const std::wstring& location, const std::wstring& folder, HANDLE opened,
+                            const std::wstring& defaultFolder, std::wstring& namedFile);

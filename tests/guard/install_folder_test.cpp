@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/registered_folder.h"
+#include "guard/folder_identity.h"
 #include "guard/install_folder_guard.h"
 #include "tests/guard/refusal_checks.h"
 #include "tests/support/machine_width.h"
@@ -136,6 +137,18 @@ TEST_F(InstallFolder, NamedFileIsKeptForLastWhateverItsSpelling)
     EXPECT_FALSE(Exists(app));
 }
 
+// The guard on the folder as the stage opens it.
+bool MayRemove(const std::wstring& location, const std::wstring& folder, const std::wstring& defaultFolder,
+               std::wstring& namedFile)
+{
+    HANDLE opened = OpenToIdentify(folder);
+    const bool allowed = MayRemoveInstallFolder(location, folder, opened, defaultFolder, namedFile);
+    if (opened != INVALID_HANDLE_VALUE) {
+        CloseHandle(opened);
+    }
+    return allowed;
+}
+
 // The launcher's default folder goes in any case, so an earlier run that
 // took its named file does not make it refused; every other rule holds.
 TEST_F(InstallFolder, DefaultFolderNeedsNoNamedFileButIsStillJudged)
@@ -143,23 +156,23 @@ TEST_F(InstallFolder, DefaultFolderNeedsNoNamedFileButIsStillJudged)
     const std::wstring folder = NewScratchFolder(L"default");
     ASSERT_TRUE(MakeFile(folder + L"\\leftover.dat"));
     std::wstring namedFile = L"unset";
-    EXPECT_TRUE(MayRemoveInstallFolder(folder + L"\\velstrand.exe", folder, folder, namedFile));
+    EXPECT_TRUE(MayRemove(folder + L"\\velstrand.exe", folder, folder, namedFile));
     EXPECT_EQ(L"", namedFile);
-    EXPECT_TRUE(MayRemoveInstallFolder(folder + L"\\velstrand.exe", folder, folder + L"\\.\\", namedFile));
+    EXPECT_TRUE(MayRemove(folder + L"\\velstrand.exe", folder, folder + L"\\.\\", namedFile));
 
     // Anywhere else a missing named file is a stale location.
     const std::wstring other = NewScratchFolder(L"not-default");
-    EXPECT_FALSE(MayRemoveInstallFolder(other + L"\\velstrand.exe", other, folder, namedFile));
+    EXPECT_FALSE(MayRemove(other + L"\\velstrand.exe", other, folder, namedFile));
     // A location naming a folder in it is no missing file.
     ASSERT_TRUE(MakeFolder(folder + L"\\sub"));
-    EXPECT_FALSE(MayRemoveInstallFolder(folder + L"\\sub", folder, folder, namedFile));
+    EXPECT_FALSE(MayRemove(folder + L"\\sub", folder, folder, namedFile));
 
     // A default folder that is the profile, through a link, is the profile.
     REQUIRE_HARNESS_FILES();
     const std::wstring profile = L"C:\\fixtures\\aliases\\profile";
-    EXPECT_FALSE(MayRemoveInstallFolder(profile + L"\\velstrand.exe", profile, profile, namedFile));
+    EXPECT_FALSE(MayRemove(profile + L"\\velstrand.exe", profile, profile, namedFile));
     EXPECT_FALSE(
-        MayRemoveInstallFolder(L"D:\\Documents\\velstrand.exe", L"D:\\Documents", L"D:\\Documents", namedFile));
+        MayRemove(L"D:\\Documents\\velstrand.exe", L"D:\\Documents", L"D:\\Documents", namedFile));
 }
 
 // The exemption needs the platform's word that nothing is there (file or
@@ -171,10 +184,10 @@ TEST_F(InstallFolder, DefaultFolderExemptionNeedsTheNamedFileToBeMissing)
     std::wstring namedFile;
     ASSERT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW((folder + L"\\velstrand?.exe").c_str()));
     ASSERT_EQ(static_cast<DWORD>(ERROR_INVALID_NAME), GetLastError());
-    EXPECT_FALSE(MayRemoveInstallFolder(folder + L"\\velstrand?.exe", folder, folder, namedFile));
+    EXPECT_FALSE(MayRemove(folder + L"\\velstrand?.exe", folder, folder, namedFile));
     // Not provoked: a sharing or access error. Reading attributes needs no
     // share, and every process here runs as the same user.
-    EXPECT_TRUE(MayRemoveInstallFolder(folder + L"\\velstrand.exe", folder, folder, namedFile));
+    EXPECT_TRUE(MayRemove(folder + L"\\velstrand.exe", folder, folder, namedFile));
 }
 
 TEST_F(InstallFolder, OnlyFullyQualifiedFoldersAreRemoved)

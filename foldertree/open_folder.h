@@ -1,0 +1,63 @@
+// Work on what was opened, never on a path looked up again. Between listing a
+// folder and acting on an entry, someone else may swap that entry (or any
+// folder above it) for a link to their victim's folder: on a shared PC the
+// top of drive C: is writable by every user, and an opportunistic lock wins
+// that race every time. So every folder the walks enter is opened once,
+// checked to be the very folder its parent listed, held without delete
+// sharing (it can then be neither renamed nor replaced) until its walk is
+// done, and listed through that handle; every entry is opened relative to
+// its open folder, without following a link, to be reset or deleted. The
+// walk's handle asks for no delete access, so that another program's
+// handle on the folder (its working folder, say) does not keep the walk
+// out; the emptied folder is opened once more to be deleted, and only when
+// it is still the object that was walked.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+// An open folder's listing is read in batches into a buffer of this type
+// (8-byte aligned, as the platform's records need); each record is a
+// FILE_ID_BOTH_DIR_INFO.
+using ListingBuffer = std::vector<LONGLONG>;
+
+// Reads the next batch of the folder's entries into buffer, or with restart
+// the first one (both walks list the same open folder). False at the end,
+// with error ERROR_NO_MORE_FILES, or on a failure, with its error.
+bool ReadListing(HANDLE folder, ListingBuffer& buffer, bool restart, DWORD& error);
+
+// The listed entry's name, as the folder lists it.
+std::wstring ListedName(const FILE_ID_BOTH_DIR_INFO& entry);
+
+// Opens the folder at path to be walked, when it is a folder and not a link:
+// looked up in its parent's listing, opened through the parent without
+// following a link, and checked to be the object listed. INVALID_HANDLE_VALUE
+// when it is not there, is no folder or a link, or cannot be opened.
+HANDLE OpenFolderToRemove(const std::wstring& path);
+
+// Opens a subfolder that the open folder listed, to be walked, with the same
+// checks. INVALID_HANDLE_VALUE when it can no longer be opened or is not
+// the folder listed: swapped, replaced, or turned into a link.
+HANDLE OpenListedFolder(HANDLE folder, const FILE_ID_BOTH_DIR_INFO& entry);
+
+// Opens an entry that the open folder listed (a file, a folder, or a link
+// as itself) to be reset (FILE_WRITE_ATTRIBUTES) or deleted (DELETE). An
+// entry that is no longer the object listed is not opened:
+// INVALID_HANDLE_VALUE.
+HANDLE OpenListedEntry(HANDLE folder, const FILE_ID_BOTH_DIR_INFO& entry, ACCESS_MASK access);
+
+// The opened object's file id (Wine: its inode); 0 when it cannot be read.
+LONGLONG FileIdOf(HANDLE object);
+
+// Deletes what is at path (a link as itself) when it is the object with
+// this file id: a folder emptied through a handle now closed.
+bool DeleteIfSameObject(const std::wstring& path, LONGLONG fileId);
+
+// Resets the opened object's attributes to FILE_ATTRIBUTE_NORMAL.
+bool ResetAttributes(HANDLE object);
+
+// Deletes the opened object when its last handle closes; an open folder
+// only when it is empty.
+bool MarkForDeletion(HANDLE object);
