@@ -44,6 +44,9 @@ std::wstring ShownChild(const std::wstring& shown, const std::wstring& name)
 // Deletes a listed file, or a link as itself (never what it points at).
 bool DeleteListedEntry(HANDLE folder, const FILE_ID_BOTH_DIR_INFO& entry)
 {
+    if (!IsFolder(entry.FileAttributes) && !IsLink(entry.FileAttributes)) {
+        return DeleteListedFile(folder, entry);
+    }
     HANDLE opened = OpenListedEntry(folder, entry, DELETE);
     if (opened == INVALID_HANDLE_VALUE) {
         return false;

@@ -17,6 +17,8 @@ namespace {
 constexpr ULONG OpenExisting = 1;                      // FILE_OPEN
 constexpr ULONG DirectoryOnly = 0x00000001;            // FILE_DIRECTORY_FILE
 constexpr ULONG Synchronous = 0x00000020;              // FILE_SYNCHRONOUS_IO_NONALERT
+constexpr ULONG FileOnly = 0x00000040;                 // FILE_NON_DIRECTORY_FILE
+constexpr ULONG DeleteOnClose = 0x00001000;            // FILE_DELETE_ON_CLOSE
 constexpr ULONG ForBackup = 0x00004000;                // FILE_OPEN_FOR_BACKUP_INTENT
 constexpr ULONG LinkItself = 0x00200000;               // FILE_OPEN_REPARSE_POINT
 constexpr auto InternalInformation = static_cast<FILE_INFORMATION_CLASS>(6);       // FileInternalInformation
@@ -172,6 +174,20 @@ bool DeleteIfSameObject(const std::wstring& path, LONGLONG fileId)
     const bool marked = fileId != 0 && FileIdOf(opened) == fileId && MarkForDeletion(opened);
     CloseHandle(opened); // the deletion happens here
     return marked;
+}
+
+bool DeleteListedFile(HANDLE folder, const FILE_ID_BOTH_DIR_INFO& entry)
+{
+    // Opened by name in the held folder, which nothing can swap, as the file
+    // itself: whatever now has that name in the folder is deleted (a link
+    // as itself), and nothing outside it. A read-only file is refused here.
+    HANDLE opened = OpenRelative(folder, entry.FileName, entry.FileNameLength, DELETE, EntrySharing,
+                                 FileOnly | DeleteOnClose);
+    if (opened == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    CloseHandle(opened); // the deletion happens here
+    return true;
 }
 
 bool ResetAttributes(HANDLE object)

@@ -48,6 +48,11 @@ HANDLE OpenListedFolder(HANDLE folder, const FILE_ID_BOTH_DIR_INFO& entry);
 // INVALID_HANDLE_VALUE.
 HANDLE OpenListedEntry(HANDLE folder, const FILE_ID_BOTH_DIR_INFO& entry, ACCESS_MASK access);
 
+// Deletes a file that the open folder listed, by its name there: one open
+// that deletes it on close. False when it cannot be deleted (held open,
+// read-only, or no longer a file).
+bool DeleteListedFile(HANDLE folder, const FILE_ID_BOTH_DIR_INFO& entry);
+
 // The opened object's file id (Wine: its inode); 0 when it cannot be read.
 LONGLONG FileIdOf(HANDLE object);
 
