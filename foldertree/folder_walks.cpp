@@ -1,10 +1,12 @@
 #include "foldertree/folder_walks.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstring>
 
 #include "foldertree/full_path.h"
 #include "foldertree/open_folder.h"
+#include "foldertree/own_file.h"
 #include "foldertree/trace.h"
 
 namespace {
@@ -67,7 +69,20 @@ bool ResetListedEntry(HANDLE folder, const FILE_ID_BOTH_DIR_INFO& entry)
     return reset;
 }
 
-bool WalkEntries(HANDLE folder, const std::wstring& shown, Walk walk, const std::wstring& lastFile, int& result);
+// What a walk leaves for last: the file named for last (by name, directly
+// in the top folder) and the program's own file with its folders.
+bool WalkEntries(HANDLE folder, const std::wstring& shown, Walk walk, const std::wstring& lastFile,
+                 const OwnFileInside& own, int& result);
+
+bool HoldsOwnFile(const FILE_ID_BOTH_DIR_INFO& entry, const OwnFileInside& own)
+{
+    return std::find(own.folderIds.begin(), own.folderIds.end(), entry.FileId.QuadPart) != own.folderIds.end();
+}
+
+bool IsOwnFile(const FILE_ID_BOTH_DIR_INFO& entry, const OwnFileInside& own)
+{
+    return own.fileId != 0 && !IsFolder(entry.FileAttributes) && entry.FileId.QuadPart == own.fileId;
+}
 
 // A listed subfolder, walked through a handle of its own that stays open
 // until its walk is done, then reset (normalize) or deleted (delete)
@@ -76,7 +91,8 @@ bool WalkEntries(HANDLE folder, const std::wstring& shown, Walk walk, const std:
 // cannot be listed; the normalize walk still resets it when it is the
 // folder listed (another program may hold it open without sharing), and
 // only that reset is traced.
-bool WalkSubfolder(HANDLE folder, const std::wstring& shown, const FILE_ID_BOTH_DIR_INFO& entry, Walk walk)
+bool WalkSubfolder(HANDLE folder, const std::wstring& shown, const FILE_ID_BOTH_DIR_INFO& entry, Walk walk,
+                   const OwnFileInside& own)
 {
     const std::wstring name = ListedName(entry);
     HANDLE subfolder = OpenListedFolder(folder, entry);
@@ -85,7 +101,7 @@ bool WalkSubfolder(HANDLE folder, const std::wstring& shown, const FILE_ID_BOTH_
     if (subfolder == INVALID_HANDLE_VALUE) {
         TraceFailure(SearchFailedPrefix, ShownChild(shown, name));
     } else {
-        listedWhole = WalkEntries(subfolder, ShownChild(shown, name), walk, std::wstring(), result);
+        listedWhole = WalkEntries(subfolder, ShownChild(shown, name), walk, std::wstring(), own, result);
         if (walk == Walk::Normalize && listedWhole && !ResetAttributes(subfolder)) {
             result = 0; // its own final action: silent
         }
@@ -93,7 +109,11 @@ bool WalkSubfolder(HANDLE folder, const std::wstring& shown, const FILE_ID_BOTH_
     }
     if (walk == Walk::Delete) {
         // A subfolder that stays behind is not traced here; what inside it
-        // failed has its own lines.
+        // failed has its own lines. One that holds the program's own file
+        // goes at the end of the top folder's walk.
+        if (HoldsOwnFile(entry, own)) {
+            return listedWhole && result == 1;
+        }
         return listedWhole && DeleteListedEntry(folder, entry) && result == 1;
     }
     if (!ResetListedEntry(folder, entry)) {
@@ -109,7 +129,7 @@ bool NormalizeEntry(HANDLE folder, const std::wstring& shown, const FILE_ID_BOTH
         return true; // links are left as they are
     }
     if (IsFolder(entry.FileAttributes)) {
-        return WalkSubfolder(folder, shown, entry, Walk::Normalize);
+        return WalkSubfolder(folder, shown, entry, Walk::Normalize, OwnFileInside());
     }
     if (ResetListedEntry(folder, entry)) {
         return true;
@@ -118,10 +138,11 @@ bool NormalizeEntry(HANDLE folder, const std::wstring& shown, const FILE_ID_BOTH
     return false;
 }
 
-bool DeleteEntry(HANDLE folder, const std::wstring& shown, const FILE_ID_BOTH_DIR_INFO& entry)
+bool DeleteEntry(HANDLE folder, const std::wstring& shown, const FILE_ID_BOTH_DIR_INFO& entry,
+                 const OwnFileInside& own)
 {
     if (IsFolder(entry.FileAttributes) && !IsLink(entry.FileAttributes)) {
-        return WalkSubfolder(folder, shown, entry, Walk::Delete);
+        return WalkSubfolder(folder, shown, entry, Walk::Delete, own);
     }
     if (DeleteListedEntry(folder, entry)) {
         return true;
@@ -168,7 +189,8 @@ const FILE_ID_BOTH_DIR_INFO* NextRecord(const FILE_ID_BOTH_DIR_INFO* entry)
 // file kept for last at the end; result becomes 1 when every entry went
 // well, 0 otherwise. False, traced, when the folder could not be listed
 // whole: its own final action is then not attempted.
-bool WalkEntries(HANDLE folder, const std::wstring& shown, Walk walk, const std::wstring& lastFile, int& result)
+bool WalkEntries(HANDLE folder, const std::wstring& shown, Walk walk, const std::wstring& lastFile,
+                 const OwnFileInside& own, int& result)
 {
     result = 0;
     ListingBuffer batch;
@@ -185,7 +207,7 @@ bool WalkEntries(HANDLE folder, const std::wstring& shown, Walk walk, const std:
         for (auto entry = reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(batch.data()); entry != nullptr;
              entry = NextRecord(entry)) {
             const std::wstring name = ListedName(*entry);
-            if (IsDotEntry(name)) {
+            if (IsDotEntry(name) || IsOwnFile(*entry, own)) {
                 continue;
             }
             if (IsLastFile(*entry, name, lastFile)) {
@@ -193,7 +215,7 @@ bool WalkEntries(HANDLE folder, const std::wstring& shown, Walk walk, const std:
                 continue;
             }
             const bool succeeded =
-                walk == Walk::Normalize ? NormalizeEntry(folder, shown, *entry) : DeleteEntry(folder, shown, *entry);
+                walk == Walk::Normalize ? NormalizeEntry(folder, shown, *entry) : DeleteEntry(folder, shown, *entry, own);
             if (!succeeded) {
                 result = 0;
             }
@@ -212,12 +234,29 @@ bool WalkEntries(HANDLE folder, const std::wstring& shown, Walk walk, const std:
     return true;
 }
 
+// Everything else has gone: the program's own file is moved out, then the
+// folders that held it are deleted, deepest first, while each is still the
+// folder located. A file that cannot be moved is traced as one that cannot
+// be deleted, and its folders stay.
+bool MoveOwnFileAside(const OwnFileInside& own)
+{
+    if (!MoveAside(own)) {
+        TraceFailure(EntryNotDeletedPrefix, own.finalPath.substr(own.finalPath.rfind(L'\\') + 1));
+        return false;
+    }
+    bool removed = true;
+    for (size_t folder = 0; folder < own.folderPaths.size(); ++folder) {
+        removed = DeleteIfSameObject(own.folderPaths[folder], own.folderIds[folder]) && removed;
+    }
+    return removed;
+}
+
 // The normalize walk on a top folder opened with OpenFolderToRemove; the
 // folder stays open. Its own final action, like a subfolder's, is silent.
 int NormalizeOpenedFolder(HANDLE folder, const std::wstring& shown)
 {
     int result = 0;
-    const bool listedWhole = WalkEntries(folder, shown, Walk::Normalize, std::wstring(), result);
+    const bool listedWhole = WalkEntries(folder, shown, Walk::Normalize, std::wstring(), OwnFileInside(), result);
     return listedWhole && ResetAttributes(folder) ? result : 0;
 }
 
@@ -226,14 +265,32 @@ int NormalizeOpenedFolder(HANDLE folder, const std::wstring& shown)
 // while that still leads to the folder walked.
 int DeleteOpenedFolder(HANDLE folder, const std::wstring& shown, const std::wstring& lastFile)
 {
+    OwnFileInside own;
+    const bool ownInside = folder != INVALID_HANDLE_VALUE && LocateInside(folder, OwnFilePath(), own);
     int result = 0;
-    const bool listedWhole = WalkEntries(folder, shown, Walk::Delete, lastFile, result);
+    const bool listedWhole = WalkEntries(folder, shown, Walk::Delete, lastFile, own, result);
     if (folder == INVALID_HANDLE_VALUE) {
         return 0;
+    }
+    if (ownInside && listedWhole && result == 1) {
+        result = MoveOwnFileAside(own) ? 1 : 0;
     }
     const LONGLONG walkedId = FileIdOf(folder);
     CloseHandle(folder);
     return listedWhole && DeleteIfSameObject(shown, walkedId) ? result : 0;
+}
+
+// A process's working folder cannot be removed while it runs, nor any
+// folder above it: the program leaves for one that is never removed. Where
+// it was started mattered only for judging a relative location, which is
+// done by now.
+void LeaveForTheSystemFolder()
+{
+    wchar_t system[MAX_PATH];
+    const UINT length = GetSystemDirectoryW(system, MAX_PATH);
+    if (length > 0 && length < MAX_PATH) {
+        SetCurrentDirectoryW(system);
+    }
 }
 
 // A directory link is removed as a folder, a file link as a file; neither
@@ -268,6 +325,7 @@ bool IsLinkAt(const std::wstring& path)
 
 bool RemoveOpenedFolder(HANDLE folder, const std::wstring& shown, const std::wstring& lastFile)
 {
+    LeaveForTheSystemFolder();
     NormalizeOpenedFolder(folder, shown);
     return DeleteOpenedFolder(folder, shown, lastFile) == 1;
 }

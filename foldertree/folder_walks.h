@@ -49,7 +49,10 @@ bool RemoveFolder(const std::wstring& folder, const std::wstring& lastFile = std
 bool IsLinkAt(const std::wstring& path);
 
 // Both walks on a folder the caller opened with OpenFolderToRemove (and
-// judged), from that open folder; shown is its path, as the trace lines
+// judged), from that open folder, once the program has left its working
+// folder for the system folder (a working folder, and every folder above
+// it, cannot be removed). The program's own file, when it lies inside,
+// does not block the removal (see own_file.h); shown is its path, as the trace lines
 // show it. The walks take the handle over and close it before the emptied
 // folder is deleted, which happens only while shown still leads to the
 // folder walked. True when the tree was deleted whole.

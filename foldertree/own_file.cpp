@@ -1,0 +1,121 @@
+#include "foldertree/own_file.h"
+
+#include <algorithm>
+
+#include "foldertree/open_folder.h"
+
+namespace {
+
+constexpr ULONG AnySharing = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+// The final path in extended-length form ("\\?\C:\..."), empty when it
+// cannot be read.
+std::wstring FinalPathOf(HANDLE object)
+{
+    std::wstring path(MAX_PATH, L'\0');
+    DWORD length = GetFinalPathNameByHandleW(object, &path[0], static_cast<DWORD>(path.size()), VOLUME_NAME_DOS);
+    if (length >= path.size()) {
+        path.resize(length + 1);
+        length = GetFinalPathNameByHandleW(object, &path[0], static_cast<DWORD>(path.size()), VOLUME_NAME_DOS);
+    }
+    path.resize(length < path.size() ? length : 0);
+    return path;
+}
+
+DWORD VolumeOf(HANDLE object)
+{
+    BY_HANDLE_FILE_INFORMATION information;
+    return GetFileInformationByHandle(object, &information) ? information.dwVolumeSerialNumber : 0;
+}
+
+HANDLE OpenToLook(const std::wstring& path, ACCESS_MASK access)
+{
+    return CreateFileW(path.c_str(), access | FILE_READ_ATTRIBUTES, AnySharing, nullptr, OPEN_EXISTING,
+                       FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+}
+
+bool StartsWithFolder(const std::wstring& path, const std::wstring& folder)
+{
+    return path.size() > folder.size() + 1 && path[folder.size()] == L'\\' &&
+           CompareStringOrdinal(path.c_str(), static_cast<int>(folder.size()), folder.c_str(),
+                                static_cast<int>(folder.size()), TRUE) == CSTR_EQUAL;
+}
+
+// The folders between the file and the top, deepest first, with their ids.
+bool DescribeFolders(const std::wstring& topPath, OwnFileInside& inside)
+{
+    for (size_t end = inside.finalPath.rfind(L'\\'); end > topPath.size(); end = inside.finalPath.rfind(L'\\', end - 1)) {
+        const std::wstring folder = inside.finalPath.substr(0, end);
+        HANDLE opened = OpenToLook(folder, 0);
+        if (opened == INVALID_HANDLE_VALUE) {
+            return false;
+        }
+        inside.folderPaths.push_back(folder);
+        inside.folderIds.push_back(FileIdOf(opened));
+        CloseHandle(opened);
+    }
+    return true;
+}
+
+} // namespace
+
+std::wstring OwnFilePath()
+{
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = GetModuleFileNameW(nullptr, &path[0], static_cast<DWORD>(path.size()));
+        if (length < path.size()) {
+            path.resize(length);
+            return path;
+        }
+        path.resize(path.size() * 2);
+    }
+}
+
+bool LocateInside(HANDLE top, const std::wstring& path, OwnFileInside& inside)
+{
+    inside = OwnFileInside();
+    HANDLE file = OpenToLook(path, 0);
+    if (file == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    inside.finalPath = FinalPathOf(file);
+    inside.fileId = FileIdOf(file);
+    const bool sameVolume = VolumeOf(file) != 0 && VolumeOf(file) == VolumeOf(top);
+    CloseHandle(file);
+    const std::wstring topPath = FinalPathOf(top);
+    if (!sameVolume || topPath.empty() || inside.fileId == 0 || !StartsWithFolder(inside.finalPath, topPath) ||
+        !DescribeFolders(topPath, inside)) {
+        inside = OwnFileInside();
+        return false;
+    }
+    return true;
+}
+
+bool MoveAside(const OwnFileInside& inside)
+{
+    wchar_t temporary[MAX_PATH + 1];
+    const DWORD length = GetTempPathW(MAX_PATH + 1, temporary);
+    if (length == 0 || length > MAX_PATH) {
+        return false;
+    }
+    const std::wstring name = inside.finalPath.substr(inside.finalPath.rfind(L'\\') + 1);
+    const std::wstring target = L"\\??\\" + std::wstring(temporary) + L"~" + std::to_wstring(GetCurrentProcessId()) +
+                                L"-" + std::to_wstring(GetTickCount()) + L"-" + name;
+    HANDLE file = OpenToLook(inside.finalPath, DELETE);
+    if (file == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    // The rename record ends in the name, which runs past the declared
+    // one-character array.
+    std::vector<unsigned char> record(sizeof(FILE_RENAME_INFO) + target.size() * sizeof(wchar_t));
+    auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(record.data());
+    rename->ReplaceIfExists = FALSE;
+    rename->RootDirectory = nullptr;
+    rename->FileNameLength = static_cast<DWORD>(target.size() * sizeof(wchar_t));
+    std::copy(target.begin(), target.end(), rename->FileName);
+    const bool moved = FileIdOf(file) == inside.fileId &&
+                       SetFileInformationByHandle(file, FileRenameInfo, rename, static_cast<DWORD>(record.size()));
+    CloseHandle(file);
+    return moved;
+}

@@ -1,0 +1,40 @@
+// The running program's own file. Windows (and Wine) keep it open while the
+// program runs, so it cannot be deleted; but it can be renamed or moved
+// within its drive. A user who saved the remover into the launcher's folder
+// and started it there would otherwise meet a removal that never finishes.
+// So a folder holding it is removed all the same: the walks leave the file,
+// and the folders between it and the top, for last, and only once
+// everything else has gone is it moved into the user's temporary folder
+// (which Windows empties) and its folders deleted. A removal that fails
+// leaves it where the user started it, with its folders, to be run again.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+// The program's own file as it lies inside a folder being removed: its file
+// id and final path, and from its parent up to the folder just below the
+// top, each folder's final path and file id (deepest first).
+struct OwnFileInside {
+    LONGLONG fileId = 0;
+    std::wstring finalPath;
+    std::vector<std::wstring> folderPaths;
+    std::vector<LONGLONG> folderIds;
+};
+
+// The path the running program was started from.
+std::wstring OwnFilePath();
+
+// True when the file at path lies inside the open top folder, judged by
+// what the folders are (final paths and volume: letter case, short names
+// and links in a parent are seen through), not by how the paths are spelt;
+// inside then describes it. False when it lies elsewhere (beside the top
+// folder, or in a look-alike of it) or cannot be opened.
+bool LocateInside(HANDLE top, const std::wstring& path, OwnFileInside& inside);
+
+// Moves the file, while it is still the one located, into the user's
+// temporary folder under a name of its own. False when it cannot be moved
+// there (the temporary folder is on another drive, say).
+bool MoveAside(const OwnFileInside& inside);

@@ -1,0 +1,101 @@
+// The program started from inside the folders it removes: a working folder
+// there (a shortcut's "Start in", a command prompt, a launcher's Uninstall
+// button), or its own file saved into the install folder and double-clicked
+// there. Neither may make the removal one that can never finish.
+#include <string>
+
+#include "tests/program/removal_run_fixture.h"
+
+namespace {
+
+// The program saved at path, started as Explorer starts it: in its folder.
+ProgramRun RunCopyFrom(const std::wstring& path)
+{
+    RunOptions options;
+    options.workingFolder = path.substr(0, path.rfind(L'\\'));
+    return RunProgram(path, options);
+}
+
+TEST_F(RemovalRun, WorkingFolderInsideTheDefaultFolderIsRemovedWithIt)
+{
+    MakeParent();
+    ASSERT_TRUE(MakeFolder(Fixed));
+    ASSERT_TRUE(MakeFolder(Fixed + L"\\update"));
+    ASSERT_TRUE(MakeFile(Fixed + L"\\update\\patch.bin"));
+    ASSERT_TRUE(MakeFile(Fixed + L"\\velstrand.exe"));
+    RunOptions options;
+    options.workingFolder = Fixed + L"\\update";
+
+    const ProgramRun run = RunProgram(Program, options);
+
+    ExpectSuccessBox(run);
+    EXPECT_EQ(Lines{}, run.traceLines);
+    EXPECT_FALSE(Exists(Fixed));
+}
+
+// Saved two folders down in the registered install and started there: the
+// install goes, and the program's own file with it. A copy in a look-alike
+// of the default folder, beside it, stays where it is.
+TEST_F(RemovalRun, ProgramStartedFromInsideTheInstallRemovesItWhole)
+{
+    const std::wstring install = NewScratchFolder(L"inside") + L"\\VL";
+    ASSERT_TRUE(MakeFolder(install));
+    ASSERT_TRUE(MakeFile(install + L"\\velstrand.exe"));
+    ASSERT_TRUE(MakeFolder(install + L"\\tools"));
+    ASSERT_TRUE(MakeFolder(install + L"\\tools\\remove"));
+    ASSERT_TRUE(MakeFile(install + L"\\tools\\readme.txt", FILE_ATTRIBUTE_READONLY));
+    const std::wstring saved = install + L"\\tools\\remove\\uninstall.exe";
+    ASSERT_TRUE(CopyFileW(Program.c_str(), saved.c_str(), TRUE));
+    SetLauncherValue(L"location", install + L"\\velstrand.exe");
+    MakeParent();
+    ASSERT_TRUE(MakeFolder(Fixed));
+    ASSERT_TRUE(MakeFolder(Fixed + L"2"));
+    const std::wstring lookAlike = Fixed + L"2\\uninstall.exe";
+    ASSERT_TRUE(CopyFileW(Program.c_str(), lookAlike.c_str(), TRUE));
+
+    const ProgramRun run = RunCopyFrom(saved);
+
+    ExpectSuccessBox(run);
+    EXPECT_EQ(Lines{}, run.traceLines);
+    EXPECT_FALSE(Exists(install));
+    EXPECT_FALSE(Exists(Fixed));
+    EXPECT_EQ(L"uninstall.exe", ListFolder(Fixed + L"2"));
+
+    // Started from the look-alike, it removes nothing of it.
+    ASSERT_TRUE(MakeFolder(Fixed));
+    const ProgramRun besides = RunCopyFrom(lookAlike);
+    ExpectSuccessBox(besides);
+    EXPECT_FALSE(Exists(Fixed));
+    EXPECT_EQ(L"uninstall.exe", ListFolder(Fixed + L"2"));
+}
+
+// A failed run leaves the program where the user started it, with its
+// folder, so that the user can run it again from there once the file is
+// let go; that run finishes.
+TEST_F(RemovalRun, ProgramInsideTheInstallOutlivesAFailedRunAndTheRetryFinishes)
+{
+    const std::wstring install = NewScratchFolder(L"inside-retry") + L"\\VL";
+    ASSERT_TRUE(MakeFolder(install));
+    ASSERT_TRUE(MakeFile(install + L"\\velstrand.exe"));
+    ASSERT_TRUE(MakeFile(install + L"\\held.dat"));
+    const std::wstring saved = install + L"\\uninstall.exe";
+    ASSERT_TRUE(CopyFileW(Program.c_str(), saved.c_str(), TRUE));
+    SetLauncherValue(L"location", install + L"\\velstrand.exe");
+    HANDLE held = HoldOpen(install + L"\\held.dat");
+    ASSERT_NE(INVALID_HANDLE_VALUE, held);
+
+    const ProgramRun failed = RunCopyFrom(saved);
+    CloseHandle(held);
+
+    ExpectFailureBox(failed);
+    EXPECT_EQ(Lines{L"Delete falied : held.dat"}, failed.traceLines);
+    EXPECT_EQ(L"held.dat uninstall.exe velstrand.exe", ListFolder(install));
+
+    const ProgramRun retried = RunCopyFrom(saved);
+
+    ExpectSuccessBox(retried);
+    EXPECT_EQ(Lines{}, retried.traceLines);
+    EXPECT_FALSE(Exists(install));
+}
+
+} // namespace
