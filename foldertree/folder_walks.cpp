@@ -138,8 +138,7 @@ bool NormalizeEntry(HANDLE folder, const std::wstring& shown, const FILE_ID_BOTH
     return false;
 }
 
-bool DeleteEntry(HANDLE folder, const std::wstring& shown, const FILE_ID_BOTH_DIR_INFO& entry,
-                 const OwnFileInside& own)
+bool DeleteEntry(HANDLE folder, const std::wstring& shown, const FILE_ID_BOTH_DIR_INFO& entry, const OwnFileInside& own)
 {
     if (IsFolder(entry.FileAttributes) && !IsLink(entry.FileAttributes)) {
         return WalkSubfolder(folder, shown, entry, Walk::Delete, own);
@@ -214,8 +213,8 @@ bool WalkEntries(HANDLE folder, const std::wstring& shown, Walk walk, const std:
                 lastEntry = CopyOfRecord(*entry);
                 continue;
             }
-            const bool succeeded =
-                walk == Walk::Normalize ? NormalizeEntry(folder, shown, *entry) : DeleteEntry(folder, shown, *entry, own);
+            const bool succeeded = walk == Walk::Normalize ? NormalizeEntry(folder, shown, *entry)
+                                                           : DeleteEntry(folder, shown, *entry, own);
             if (!succeeded) {
                 result = 0;
             }

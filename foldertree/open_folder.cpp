@@ -6,22 +6,22 @@
 
 // Not declared by every SDK's winternl.h; exported by ntdll on every Windows.
 extern "C" NTSTATUS NTAPI NtQueryDirectoryFile(HANDLE FileHandle, HANDLE Event, PVOID ApcRoutine, PVOID ApcContext,
-                                                PIO_STATUS_BLOCK IoStatusBlock, PVOID FileInformation, ULONG Length,
-                                                FILE_INFORMATION_CLASS FileInformationClass, BOOLEAN ReturnSingleEntry,
-                                                PUNICODE_STRING FileName, BOOLEAN RestartScan);
+                                               PIO_STATUS_BLOCK IoStatusBlock, PVOID FileInformation, ULONG Length,
+                                               FILE_INFORMATION_CLASS FileInformationClass, BOOLEAN ReturnSingleEntry,
+                                               PUNICODE_STRING FileName, BOOLEAN RestartScan);
 
 namespace {
 
 // NtCreateFile's options and the information classes used here, as the
 // driver kit numbers them.
-constexpr ULONG OpenExisting = 1;                      // FILE_OPEN
-constexpr ULONG DirectoryOnly = 0x00000001;            // FILE_DIRECTORY_FILE
-constexpr ULONG Synchronous = 0x00000020;              // FILE_SYNCHRONOUS_IO_NONALERT
-constexpr ULONG FileOnly = 0x00000040;                 // FILE_NON_DIRECTORY_FILE
-constexpr ULONG DeleteOnClose = 0x00001000;            // FILE_DELETE_ON_CLOSE
-constexpr ULONG ForBackup = 0x00004000;                // FILE_OPEN_FOR_BACKUP_INTENT
-constexpr ULONG LinkItself = 0x00200000;               // FILE_OPEN_REPARSE_POINT
-constexpr auto InternalInformation = static_cast<FILE_INFORMATION_CLASS>(6);       // FileInternalInformation
+constexpr ULONG OpenExisting = 1; // FILE_OPEN
+constexpr ULONG DirectoryOnly = 0x00000001; // FILE_DIRECTORY_FILE
+constexpr ULONG Synchronous = 0x00000020; // FILE_SYNCHRONOUS_IO_NONALERT
+constexpr ULONG FileOnly = 0x00000040; // FILE_NON_DIRECTORY_FILE
+constexpr ULONG DeleteOnClose = 0x00001000; // FILE_DELETE_ON_CLOSE
+constexpr ULONG ForBackup = 0x00004000; // FILE_OPEN_FOR_BACKUP_INTENT
+constexpr ULONG LinkItself = 0x00200000; // FILE_OPEN_REPARSE_POINT
+constexpr auto InternalInformation = static_cast<FILE_INFORMATION_CLASS>(6); // FileInternalInformation
 constexpr auto IdBothDirectoryInformation = static_cast<FILE_INFORMATION_CLASS>(37); // FileIdBothDirectoryInformation
 
 // A walked folder: listed, reset and deleted through its handle; shared for
@@ -71,8 +71,8 @@ bool IsPlainFolder(HANDLE opened)
 // listing said; a folder must still be a folder and no link.
 HANDLE OpenChecked(HANDLE folder, const FILE_ID_BOTH_DIR_INFO& entry, ACCESS_MASK access, ULONG sharing, ULONG options)
 {
-    HANDLE opened = OpenRelative(folder, entry.FileName, entry.FileNameLength, access | FILE_READ_ATTRIBUTES, sharing,
-                                 options);
+    HANDLE opened =
+        OpenRelative(folder, entry.FileName, entry.FileNameLength, access | FILE_READ_ATTRIBUTES, sharing, options);
     if (opened == INVALID_HANDLE_VALUE) {
         return opened;
     }
@@ -102,8 +102,7 @@ bool ReadListing(HANDLE folder, ListingBuffer& buffer, bool restart, DWORD& erro
 {
     buffer.resize(ListingBatchBytes / sizeof(LONGLONG));
     if (GetFileInformationByHandleEx(folder, restart ? FileIdBothDirectoryRestartInfo : FileIdBothDirectoryInfo,
-                                     buffer.data(),
-                                     static_cast<DWORD>(buffer.size() * sizeof(LONGLONG)))) {
+                                     buffer.data(), static_cast<DWORD>(buffer.size() * sizeof(LONGLONG)))) {
         return true;
     }
     error = GetLastError();
@@ -181,8 +180,8 @@ bool DeleteListedFile(HANDLE folder, const FILE_ID_BOTH_DIR_INFO& entry)
     // Opened by name in the held folder, which nothing can swap, as the file
     // itself: whatever now has that name in the folder is deleted (a link
     // as itself), and nothing outside it. A read-only file is refused here.
-    HANDLE opened = OpenRelative(folder, entry.FileName, entry.FileNameLength, DELETE, EntrySharing,
-                                 FileOnly | DeleteOnClose);
+    HANDLE opened =
+        OpenRelative(folder, entry.FileName, entry.FileNameLength, DELETE, EntrySharing, FileOnly | DeleteOnClose);
     if (opened == INVALID_HANDLE_VALUE) {
         return false;
     }

@@ -44,7 +44,8 @@ bool StartsWithFolder(const std::wstring& path, const std::wstring& folder)
 // The folders between the file and the top, deepest first, with their ids.
 bool DescribeFolders(const std::wstring& topPath, OwnFileInside& inside)
 {
-    for (size_t end = inside.finalPath.rfind(L'\\'); end > topPath.size(); end = inside.finalPath.rfind(L'\\', end - 1)) {
+    for (size_t end = inside.finalPath.rfind(L'\\'); end > topPath.size();
+         end = inside.finalPath.rfind(L'\\', end - 1)) {
         const std::wstring folder = inside.finalPath.substr(0, end);
         HANDLE opened = OpenToLook(folder, 0);
         if (opened == INVALID_HANDLE_VALUE) {

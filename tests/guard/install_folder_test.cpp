@@ -171,8 +171,7 @@ TEST_F(InstallFolder, DefaultFolderNeedsNoNamedFileButIsStillJudged)
     REQUIRE_HARNESS_FILES();
     const std::wstring profile = L"C:\\fixtures\\aliases\\profile";
     EXPECT_FALSE(MayRemove(profile + L"\\velstrand.exe", profile, profile, namedFile));
-    EXPECT_FALSE(
-        MayRemove(L"D:\\Documents\\velstrand.exe", L"D:\\Documents", L"D:\\Documents", namedFile));
+    EXPECT_FALSE(MayRemove(L"D:\\Documents\\velstrand.exe", L"D:\\Documents", L"D:\\Documents", namedFile));
 }
 
 // The exemption needs the platform's word that nothing is there (file or
