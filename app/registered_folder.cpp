@@ -50,14 +50,14 @@ bool RemoveInstallFolder(const std::wstring& location)
     std::wstring namedFile;
     const bool allowed = opened != INVALID_HANDLE_VALUE &&
                          MayRemoveInstallFolder(location, folder, opened, FixedLauncherFolder, namedFile);
-    if (!allowed || isLink) {
-        if (opened != INVALID_HANDLE_VALUE) {
-            CloseHandle(opened);
-        }
-        if (!allowed) {
-            TraceFailure(RefusedPrefix, folder);
-            return false;
-        }
+    if ((!allowed || isLink) && opened != INVALID_HANDLE_VALUE) {
+        CloseHandle(opened);
+    }
+    if (!allowed) {
+        TraceFailure(RefusedPrefix, folder);
+        return false;
+    }
+    if (isLink) {
         return RemoveFolder(folder);
     }
     return RemoveOpenedFolder(opened, folder, namedFile);

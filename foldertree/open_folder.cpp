@@ -153,6 +153,21 @@ HANDLE OpenListedEntry(HANDLE folder, const FILE_ID_BOTH_DIR_INFO& entry, ACCESS
     return OpenChecked(folder, entry, access, EntrySharing, 0);
 }
 
+std::wstring FinalPathOf(HANDLE object)
+{
+    const DWORD flags = FILE_NAME_NORMALIZED | VOLUME_NAME_DOS;
+    const DWORD needed = GetFinalPathNameByHandleW(object, nullptr, 0, flags);
+    if (needed == 0) {
+        return L"";
+    }
+    std::vector<wchar_t> buffer(needed + 1, L'\0');
+    const DWORD length = GetFinalPathNameByHandleW(object, buffer.data(), static_cast<DWORD>(buffer.size()), flags);
+    if (length == 0 || length >= buffer.size()) {
+        return L"";
+    }
+    return std::wstring(buffer.data(), length);
+}
+
 LONGLONG FileIdOf(HANDLE object)
 {
     IO_STATUS_BLOCK status;

@@ -53,6 +53,11 @@ HANDLE OpenListedEntry(HANDLE folder, const FILE_ID_BOTH_DIR_INFO& entry, ACCESS
 // read-only, or no longer a file).
 bool DeleteListedFile(HANDLE folder, const FILE_ID_BOTH_DIR_INFO& entry);
 
+// The opened object's final path, in extended-length form ("\\?\C:\..."):
+// where it is on disk, whatever path reached it. Empty when it cannot be
+// read.
+std::wstring FinalPathOf(HANDLE object);
+
 // The opened object's file id (Wine: its inode); 0 when it cannot be read.
 LONGLONG FileIdOf(HANDLE object);
 

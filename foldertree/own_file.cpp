@@ -8,20 +8,6 @@ namespace {
 
 constexpr ULONG AnySharing = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
-// The final path in extended-length form ("\\?\C:\..."), empty when it
-// cannot be read.
-std::wstring FinalPathOf(HANDLE object)
-{
-    std::wstring path(MAX_PATH, L'\0');
-    DWORD length = GetFinalPathNameByHandleW(object, &path[0], static_cast<DWORD>(path.size()), VOLUME_NAME_DOS);
-    if (length >= path.size()) {
-        path.resize(length + 1);
-        length = GetFinalPathNameByHandleW(object, &path[0], static_cast<DWORD>(path.size()), VOLUME_NAME_DOS);
-    }
-    path.resize(length < path.size() ? length : 0);
-    return path;
-}
-
 DWORD VolumeOf(HANDLE object)
 {
     BY_HANDLE_FILE_INFORMATION information;

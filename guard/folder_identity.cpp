@@ -1,29 +1,7 @@
 #include "guard/folder_identity.h"
 
-#include <vector>
-
 #include "foldertree/full_path.h"
-
-namespace {
-
-std::wstring FinalPathOfHandle(HANDLE handle)
-{
-    const DWORD flags = FILE_NAME_NORMALIZED | VOLUME_NAME_DOS;
-    const DWORD needed = GetFinalPathNameByHandleW(handle, nullptr, 0, flags);
-    if (needed == 0) {
-        return L"";
-    }
-    std::vector<wchar_t> buffer(needed + 1, L'\0');
-    const DWORD length = GetFinalPathNameByHandleW(handle, buffer.data(), static_cast<DWORD>(buffer.size()), flags);
-    if (length == 0 || length >= buffer.size()) {
-        return L"";
-    }
-    // The platform hands final paths out in extended-length form; the rest
-    // of the guard speaks plain paths.
-    return PlainPathOf(std::wstring(buffer.data(), length));
-}
-
-} // namespace
+#include "foldertree/open_folder.h"
 
 // Backup semantics opens folders as well as files; no access beyond reading
 // attributes is asked, and nothing is locked for others.
@@ -42,7 +20,9 @@ bool IdentifyOpened(HANDLE opened, std::wstring& finalPath, DWORD& attributes)
     FILE_BASIC_INFO basic;
     if (GetFileInformationByHandleEx(opened, FileBasicInfo, &basic, sizeof(basic))) {
         attributes = basic.FileAttributes;
-        finalPath = FinalPathOfHandle(opened);
+        // Final paths come in extended-length form; the guard speaks plain
+        // paths.
+        finalPath = PlainPathOf(FinalPathOf(opened));
     }
     return !finalPath.empty();
 }
