@@ -7,38 +7,105 @@
 #   x64    the same sources built for x86-64, under 64-bit Wine
 # The first two need a host that runs 32-bit code; one whose kernel runs
 # 64-bit code only (IA-32 emulation off) cannot start any 32-bit program,
-# Wine included, and has x64 alone; so has a host where the 32-bit Wine could
-# not be installed (scripts/bootstrap leaves apt's reason). The choice looks at
-# what is installed, not only at what the kernel can run.
+# Wine included, and has x64 alone; so has a host where no 32-bit Wine could
+# be set up (scripts/bootstrap leaves the reason). The choice follows what
+# starts: a tiny 32-bit program run once in a 64-bit prefix, its outcome kept
+# for the run in LAUNCHER_REMOVER_WINE32_PROBE.
 # LAUNCHER_REMOVER_WINE_ARCH forces a mode.
 
-# The 32-bit loader, whose start tells whether the kernel runs 32-bit code,
-# and where scripts/bootstrap leaves the reason the 32-bit Wine is missing.
+wine_mode_repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+# The 32-bit loader, whose start tells whether the kernel runs 32-bit code;
+# where scripts/bootstrap leaves the reason no 32-bit Wine could be set up;
+# where wine64 and /usr/bin/wine look for the 32-bit Wine's loader; where
+# scripts/bootstrap unpacks a 32-bit Wine when apt refuses one (machine-wide,
+# as the loader that leads there is); the probe's program and prefix.
 : "${wine_mode_ld32:=/lib/ld-linux.so.2}"
-: "${wine_mode_wine32_note:=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)/build/wine32-not-installed.txt}"
+: "${wine_mode_wine32_note:=$wine_mode_repo/build/wine32-not-installed.txt}"
+: "${wine_mode_loader32:=/usr/lib/wine/wine}"
+: "${wine_mode_unpacked_root:=/opt/launcher-remover/wine32}"
+: "${wine_mode_probe_dir:=$wine_mode_repo/build/wine32-probe}"
 
 # True when this host can start a 32-bit Linux program.
 wine_mode_host_runs_32bit() {
     [ -e "$wine_mode_ld32" ] && "$wine_mode_ld32" --version >/dev/null 2>&1
 }
 
-wine_mode_wine32_installed() {
-    dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q 'install ok installed'
+# The version of the 64-bit Wine; the 32-bit one must be the same.
+wine_mode_wine64_version() {
+    dpkg-query -W -f='${Version}' wine64 2>/dev/null
+}
+
+# True when the 32-bit loader is the script that leads to the unpacked Wine.
+wine_mode_wine32_unpacked() {
+    [ -f "$wine_mode_unpacked_root/version" ] && grep -qsF "$wine_mode_unpacked_root/" "$wine_mode_loader32"
+}
+
+# True when a 32-bit Wine is in place: Debian's package, or the unpacked one
+# at the 64-bit Wine's version.
+wine_mode_wine32_present() {
+    [ -x "$wine_mode_loader32" ] || return 1
+    wine_mode_wine32_unpacked || return 0
+    [ "$(cat "$wine_mode_unpacked_root/version")" = "$(wine_mode_wine64_version)" ]
+}
+
+# Runs the probe: a 32-bit program in a 64-bit prefix of its own, kept for
+# the next run, must report that it runs under WOW64. Prints why it failed.
+wine_mode_run_probe() {
+    local dir="$wine_mode_probe_dir" status=0
+    mkdir -p "$dir"
+    if [ ! -f "$dir/probe.exe" ]; then
+        i686-w64-mingw32-gcc-posix -O -o "$dir/probe.exe" "$wine_mode_repo/scripts/lib/wow64-probe.c" >"$dir/log" 2>&1 \
+            || { echo "the probe could not be compiled: $(tail -n 1 "$dir/log")"; return 1; }
+    fi
+    env -u WINELOADER WINEPREFIX="$dir/prefix" WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" \
+        timeout 300 "$wine_mode_loader32" "$dir/probe.exe" >"$dir/log" 2>&1 </dev/null || status=$?
+    WINEPREFIX="$dir/prefix" wineserver -k >/dev/null 2>&1 || true
+    [ "$status" != 64 ] || return 0
+    # A prefix left half made must not fail the next run as well.
+    rm -rf "$dir/prefix"
+    echo "a 32-bit program in a 64-bit prefix ended with status $status: $(grep -v '^$' "$dir/log" | tail -n 1)"
+    return 1
+}
+
+# Runs the probe once and keeps its outcome for the rest of the run (every
+# process started from here on): "starts", or "fails: WHY".
+wine_mode_probe_once() {
+    local why
+    [ -z "${LAUNCHER_REMOVER_WINE32_PROBE:-}" ] || return 0
+    if ! wine_mode_host_runs_32bit || ! wine_mode_wine32_present; then
+        return 0
+    fi
+    if why=$(wine_mode_run_probe); then
+        LAUNCHER_REMOVER_WINE32_PROBE=starts
+    else
+        LAUNCHER_REMOVER_WINE32_PROBE="fails: $why"
+    fi
+    export LAUNCHER_REMOVER_WINE32_PROBE
 }
 
 # Why the 32-bit modes cannot run here, in words; fails when they can.
 wine_mode_no_32bit_reason() {
     if ! wine_mode_host_runs_32bit; then
         echo "this host cannot run 32-bit code (IA-32 emulation is off)"
-    elif ! wine_mode_wine32_installed; then
+    elif ! wine_mode_wine32_present; then
         if [ -s "$wine_mode_wine32_note" ]; then
-            echo "the 32-bit Wine could not be installed (apt: $(cat "$wine_mode_wine32_note"))"
+            echo "the 32-bit Wine could not be installed ($(cat "$wine_mode_wine32_note"))"
         else
             echo "the 32-bit Wine (wine32:i386) is not installed"
         fi
     else
-        return 1
+        wine_mode_probe_once
+        case "$LAUNCHER_REMOVER_WINE32_PROBE" in
+        starts) return 1 ;;
+        *) echo "the 32-bit Wine does not start a 32-bit program (${LAUNCHER_REMOVER_WINE32_PROBE#fails: })" ;;
+        esac
     fi
+}
+
+# Which 32-bit Wine runs, for the first line: nothing for Debian's package.
+wine_mode_wine32_origin() {
+    wine_mode_wine32_unpacked || return 0
+    echo " (32-bit Wine unpacked from the point release: apt: $(cat "$wine_mode_unpacked_root/apt-reason" 2>/dev/null))"
 }
 
 # What a mode stands for, in words.
@@ -61,7 +128,7 @@ wine_mode_choose() {
             echo "wine mode: $forced was forced, but $reason; unset LAUNCHER_REMOVER_WINE_ARCH or use x64" >&2
             return 1
         fi
-        echo "wine mode: $forced, $(wine_mode_meaning "$forced"): forced by LAUNCHER_REMOVER_WINE_ARCH" >&2
+        echo "wine mode: $forced, $(wine_mode_meaning "$forced"): forced by LAUNCHER_REMOVER_WINE_ARCH$(wine_mode_wine32_origin)" >&2
         echo "$forced"
         ;;
     x64)
@@ -73,10 +140,10 @@ wine_mode_choose() {
             echo "wine mode: x64, $(wine_mode_meaning x64): $reason" >&2
             echo x64
         elif [ "$scope" = all ]; then
-            echo "wine mode: wow64, x86 and x64: this host runs 32-bit code, so the 32-bit program is tested as on 64-bit and on 32-bit Windows, and the x86-64 build as well" >&2
+            echo "wine mode: wow64, x86 and x64: this host runs 32-bit code, so the 32-bit program is tested as on 64-bit and on 32-bit Windows, and the x86-64 build as well$(wine_mode_wine32_origin)" >&2
             printf 'wow64\nx86\nx64\n'
         else
-            echo "wine mode: wow64, $(wine_mode_meaning wow64): what users have, and this host runs 32-bit code" >&2
+            echo "wine mode: wow64, $(wine_mode_meaning wow64): what users have, and this host runs 32-bit code$(wine_mode_wine32_origin)" >&2
             echo wow64
         fi
         ;;
