@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "app/launcher_footprint.h"
+#include "app/removal_refusal.h"
 #include "foldertree/folder_walks.h"
 #include "foldertree/open_folder.h"
 #include "foldertree/trace.h"
@@ -15,8 +16,7 @@
 
 namespace {
 
-// Trace texts, kept exactly as they are: tools match them to the letter.
-constexpr wchar_t RefusedPrefix[] = L"Remove refused : ";
+// Trace text, kept exactly as it is: tools match it to the letter.
 constexpr wchar_t TooLongToReadNote[] = L"(location too long to read)";
 
 } // namespace

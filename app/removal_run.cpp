@@ -2,10 +2,10 @@
 
 #include <windows.h>
 
+#include "app/fixed_folder.h"
 #include "app/launcher_footprint.h"
 #include "app/registered_folder.h"
 #include "app/removal_lock.h"
-#include "foldertree/folder_walks.h"
 #include "shutdown/launcher_processes.h"
 
 namespace {
@@ -32,7 +32,7 @@ void RunRemoval()
     HANDLE lock = AcquireRemovalLock();
     KillLauncherProcesses(LauncherImageName);
     const bool registeredRemoved = RemoveRegisteredFolder();
-    const bool fixedRemoved = RemoveFolder(FixedLauncherFolder);
+    const bool fixedRemoved = RemoveFixedFolder();
     ReleaseRemovalLock(lock);
     ReportOutcome(registeredRemoved && fixedRemoved);
 }

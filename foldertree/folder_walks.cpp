@@ -3,8 +3,11 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstring>
+#include <utility>
+#include <vector>
 
 #include "foldertree/full_path.h"
+#include "foldertree/held_entries.h"
 #include "foldertree/open_folder.h"
 #include "foldertree/own_file.h"
 #include "foldertree/trace.h"
@@ -36,11 +39,21 @@ bool IsFolder(DWORD attributes)
     return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
-// A subfolder as its trace line would show it: its parent as shown, one
-// backslash (added even after one the caller wrote), its name.
-std::wstring ShownChild(const std::wstring& shown, const std::wstring& name)
+enum class EntryAction { Reset, Delete };
+
+// Resets or deletes a listed entry (a link as itself) through an open that
+// is checked to reach the object listed. GetLastError tells why it failed.
+bool ActOnListedEntry(HANDLE folder, const FILE_ID_BOTH_DIR_INFO& entry, EntryAction action)
 {
-    return shown + L"\\" + name;
+    HANDLE opened = OpenListedEntry(folder, entry, action == EntryAction::Reset ? FILE_WRITE_ATTRIBUTES : DELETE);
+    if (opened == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    const bool done = action == EntryAction::Reset ? ResetAttributes(opened) : MarkForDeletion(opened);
+    const DWORD error = GetLastError();
+    CloseHandle(opened); // a deletion happens here
+    SetLastError(error);
+    return done;
 }
 
 // Deletes a listed file, or a link as itself (never what it points at).
@@ -49,30 +62,34 @@ bool DeleteListedEntry(HANDLE folder, const FILE_ID_BOTH_DIR_INFO& entry)
     if (!IsFolder(entry.FileAttributes) && !IsLink(entry.FileAttributes)) {
         return DeleteListedFile(folder, entry);
     }
-    HANDLE opened = OpenListedEntry(folder, entry, DELETE);
-    if (opened == INVALID_HANDLE_VALUE) {
-        return false;
-    }
-    const bool marked = MarkForDeletion(opened);
-    CloseHandle(opened); // the deletion happens here
-    return marked;
+    return ActOnListedEntry(folder, entry, EntryAction::Delete);
 }
 
-bool ResetListedEntry(HANDLE folder, const FILE_ID_BOTH_DIR_INFO& entry)
+// Deletes a subfolder whose content has all been deleted. Entries deleted
+// while another program held them may still be listed in it, and keep it
+// from going (see held_entries.h): it is tried again, each time through a
+// fresh checked open, until they have gone or the run's patience is spent.
+bool DeleteEmptiedSubfolder(HANDLE folder, const FILE_ID_BOTH_DIR_INFO& entry)
 {
-    HANDLE opened = OpenListedEntry(folder, entry, FILE_WRITE_ATTRIBUTES);
-    if (opened == INVALID_HANDLE_VALUE) {
-        return false;
+    while (!ActOnListedEntry(folder, entry, EntryAction::Delete)) {
+        if (GetLastError() != ERROR_DIR_NOT_EMPTY || !PauseForHeldEntries()) {
+            return false;
+        }
     }
-    const bool reset = ResetAttributes(opened);
-    CloseHandle(opened);
-    return reset;
+    return true;
 }
 
-// What a walk leaves for last: the file named for last (by name, directly
-// in the top folder) and the program's own file with its folders.
-bool WalkEntries(HANDLE folder, const std::wstring& shown, Walk walk, const std::wstring& lastFile,
-                 const OwnFileInside& own, int& result);
+// The top folder, emptied and closed, deleted through its path while that
+// still leads to the folder walked; tried again as a subfolder is.
+bool DeleteEmptiedTop(const std::wstring& shown, LONGLONG walkedId)
+{
+    while (!DeleteIfSameObject(shown, walkedId)) {
+        if (GetLastError() != ERROR_DIR_NOT_EMPTY || !PauseForHeldEntries()) {
+            return false;
+        }
+    }
+    return true;
+}
 
 bool HoldsOwnFile(const FILE_ID_BOTH_DIR_INFO& entry, const OwnFileInside& own)
 {
@@ -84,86 +101,9 @@ bool IsOwnFile(const FILE_ID_BOTH_DIR_INFO& entry, const OwnFileInside& own)
     return own.fileId != 0 && !IsFolder(entry.FileAttributes) && entry.FileId.QuadPart == own.fileId;
 }
 
-// A listed subfolder, walked through a handle of its own that stays open
-// until its walk is done, then reset (normalize) or deleted (delete)
-// through its parent. One that cannot be opened as the folder listed (gone,
-// swapped, turned into a link) is never entered and shows as a folder that
-// cannot be listed; the normalize walk still resets it when it is the
-// folder listed (another program may hold it open without sharing), and
-// only that reset is traced.
-bool WalkSubfolder(HANDLE folder, const std::wstring& shown, const FILE_ID_BOTH_DIR_INFO& entry, Walk walk,
-                   const OwnFileInside& own)
-{
-    const std::wstring name = ListedName(entry);
-    HANDLE subfolder = OpenListedFolder(folder, entry);
-    int result = 0;
-    bool listedWhole = false;
-    if (subfolder == INVALID_HANDLE_VALUE) {
-        TraceFailure(SearchFailedPrefix, ShownChild(shown, name));
-    } else {
-        listedWhole = WalkEntries(subfolder, ShownChild(shown, name), walk, std::wstring(), own, result);
-        if (walk == Walk::Normalize && listedWhole && !ResetAttributes(subfolder)) {
-            result = 0; // its own final action: silent
-        }
-        CloseHandle(subfolder);
-    }
-    if (walk == Walk::Delete) {
-        // A subfolder that stays behind is not traced here; what inside it
-        // failed has its own lines. One that holds the program's own file
-        // goes at the end of the top folder's walk.
-        if (HoldsOwnFile(entry, own)) {
-            return listedWhole && result == 1;
-        }
-        return listedWhole && DeleteListedEntry(folder, entry) && result == 1;
-    }
-    if (!ResetListedEntry(folder, entry)) {
-        TraceFailure(EntryNotNormalizedPrefix, name);
-        return false;
-    }
-    return result == 1;
-}
-
-bool NormalizeEntry(HANDLE folder, const std::wstring& shown, const FILE_ID_BOTH_DIR_INFO& entry)
-{
-    if (IsLink(entry.FileAttributes)) {
-        return true; // links are left as they are
-    }
-    if (IsFolder(entry.FileAttributes)) {
-        return WalkSubfolder(folder, shown, entry, Walk::Normalize, OwnFileInside());
-    }
-    if (ResetListedEntry(folder, entry)) {
-        return true;
-    }
-    TraceFailure(EntryNotNormalizedPrefix, ListedName(entry));
-    return false;
-}
-
-bool DeleteEntry(HANDLE folder, const std::wstring& shown, const FILE_ID_BOTH_DIR_INFO& entry, const OwnFileInside& own)
-{
-    if (IsFolder(entry.FileAttributes) && !IsLink(entry.FileAttributes)) {
-        return WalkSubfolder(folder, shown, entry, Walk::Delete, own);
-    }
-    if (DeleteListedEntry(folder, entry)) {
-        return true;
-    }
-    TraceFailure(EntryNotDeletedPrefix, ListedName(entry));
-    return false;
-}
-
 bool IsLastFile(const FILE_ID_BOTH_DIR_INFO& entry, const std::wstring& name, const std::wstring& lastFile)
 {
     return !lastFile.empty() && !IsFolder(entry.FileAttributes) && lastFile == name;
-}
-
-// The file kept for last goes only when nothing else is left; its line, when
-// it cannot be deleted, comes after every other line of the walk.
-bool DeleteLastFile(HANDLE folder, const ListingBuffer& lastEntry, const std::wstring& lastFile)
-{
-    if (DeleteListedEntry(folder, *reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(lastEntry.data()))) {
-        return true;
-    }
-    TraceFailure(EntryNotDeletedPrefix, lastFile);
-    return false;
 }
 
 // A copy of one listing record, the name included, which outlives its batch.
@@ -184,53 +124,240 @@ const FILE_ID_BOTH_DIR_INFO* NextRecord(const FILE_ID_BOTH_DIR_INFO* entry)
                                                           entry->NextEntryOffset);
 }
 
-// Lists the open folder through its handle and acts on every entry, the
-// file kept for last at the end; result becomes 1 when every entry went
-// well, 0 otherwise. False, traced, when the folder could not be listed
-// whole: its own final action is then not attempted.
-bool WalkEntries(HANDLE folder, const std::wstring& shown, Walk walk, const std::wstring& lastFile,
-                 const OwnFileInside& own, int& result)
+const FILE_ID_BOTH_DIR_INFO& RecordIn(const ListingBuffer& buffer)
+{
+    return *reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(buffer.data());
+}
+
+constexpr size_t EndOfBatch = static_cast<size_t>(-1);
+
+// One folder on the walk's way down from the top folder: held open for its
+// walk, its place in its listing, its own record in its parent's listing
+// (none for the top), and whether everything in it went well so far. The
+// walk keeps these in a stack of its own, never in the call stack: no depth
+// of tree can exhaust the thread's stack.
+struct Level {
+    HANDLE folder = INVALID_HANDLE_VALUE;
+    ListingBuffer record;
+    ListingBuffer batch; // the listing batch being worked through
+    size_t next = 0; // offset of its next record, in LONGLONGs
+    bool listing = false; // a batch is at hand
+    DWORD listingError = ERROR_NO_MORE_FILES;
+    size_t shownLength = 0; // the folder as shown: the walk's path, cut here
+    int result = 1;
+};
+
+// The next entry the level's folder lists, reading the next batch when one
+// is used up; null at the end of the listing, with listingError telling
+// whether it ended normally.
+const FILE_ID_BOTH_DIR_INFO* NextEntry(Level& level)
+{
+    while (level.listing) {
+        if (level.next != EndOfBatch) {
+            const auto* entry = reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(level.batch.data() + level.next);
+            level.next =
+                entry->NextEntryOffset == 0 ? EndOfBatch : level.next + entry->NextEntryOffset / sizeof(LONGLONG);
+            return entry;
+        }
+        level.listing = ReadListing(level.folder, level.batch, false, level.listingError);
+        level.next = 0;
+    }
+    return nullptr;
+}
+
+// What one walk needs as it goes: which walk, the top folder's path as the
+// caller gave it, grown and cut as the walk goes down and up (the trace
+// lines show it), the levels, the file kept for last and the program's own
+// file.
+struct WalkState {
+    Walk walk;
+    std::wstring shown;
+    std::vector<Level> levels;
+    std::wstring lastFile;
+    ListingBuffer lastEntry;
+    const OwnFileInside& own;
+};
+
+// Starts a level on a folder held open: its first batch. False, traced,
+// when the folder cannot be listed.
+bool EnterLevel(WalkState& state, HANDLE folder, ListingBuffer record)
+{
+    Level level;
+    level.folder = folder;
+    level.record = std::move(record);
+    level.shownLength = state.shown.size();
+    level.listing = ReadListing(folder, level.batch, true, level.listingError);
+    if (!level.listing && level.listingError != ERROR_NO_MORE_FILES) {
+        TraceFailure(SearchFailedPrefix, state.shown);
+        return false;
+    }
+    state.levels.push_back(std::move(level));
+    return true;
+}
+
+// A subfolder's walk is over (or never began: folder invalid, listedWhole
+// false): reset it (normalize) or delete it (delete) through its parent,
+// whose result takes its outcome. One that cannot be opened as the folder
+// listed showed as one that cannot be listed; the normalize walk still
+// resets it when it is the folder listed (another program may hold it open
+// without sharing), and only that reset is traced.
+void FinishSubfolder(WalkState& state, const FILE_ID_BOTH_DIR_INFO& entry, HANDLE folder, bool listedWhole, int result)
+{
+    Level& parent = state.levels.back();
+    if (folder != INVALID_HANDLE_VALUE) {
+        if (state.walk == Walk::Normalize && listedWhole && !ResetAttributes(folder)) {
+            result = 0; // its own final action: silent
+        }
+        CloseHandle(folder);
+    }
+    bool succeeded = false;
+    if (state.walk == Walk::Delete) {
+        // A subfolder that stays behind is not traced here; what inside it
+        // failed has its own lines. One that holds the program's own file
+        // goes at the end of the top folder's walk.
+        if (HoldsOwnFile(entry, state.own)) {
+            succeeded = listedWhole && result == 1;
+        } else if (listedWhole) {
+            succeeded = (result == 1 ? DeleteEmptiedSubfolder(parent.folder, entry)
+                                     : DeleteListedEntry(parent.folder, entry)) &&
+                        result == 1;
+        }
+    } else if (ActOnListedEntry(parent.folder, entry, EntryAction::Reset)) {
+        succeeded = result == 1;
+    } else {
+        TraceFailure(EntryNotNormalizedPrefix, ListedName(entry));
+    }
+    if (!succeeded) {
+        parent.result = 0;
+    }
+}
+
+// Acts on one listed entry of the deepest level: a subfolder is entered (the
+// walk goes on in it), anything else reset or deleted at once.
+void ActOnEntry(WalkState& state, const FILE_ID_BOTH_DIR_INFO& entry)
+{
+    Level& level = state.levels.back();
+    const std::wstring name = ListedName(entry);
+    if (IsDotEntry(name) || IsOwnFile(entry, state.own)) {
+        return;
+    }
+    if (state.levels.size() == 1 && IsLastFile(entry, name, state.lastFile)) {
+        state.lastEntry = CopyOfRecord(entry);
+        return;
+    }
+    if (IsFolder(entry.FileAttributes) && !IsLink(entry.FileAttributes)) {
+        HANDLE subfolder = OpenListedFolder(level.folder, entry);
+        // Shown as its parent is, one backslash (added even after one the
+        // caller wrote), its name.
+        state.shown += L"\\" + name;
+        if (subfolder != INVALID_HANDLE_VALUE && EnterLevel(state, subfolder, CopyOfRecord(entry))) {
+            return;
+        }
+        if (subfolder == INVALID_HANDLE_VALUE) {
+            TraceFailure(SearchFailedPrefix, state.shown);
+        }
+        state.shown.resize(level.shownLength);
+        FinishSubfolder(state, entry, subfolder, false, 0);
+        return;
+    }
+    bool succeeded = true;
+    if (state.walk == Walk::Delete) {
+        if (!DeleteListedEntry(level.folder, entry)) {
+            TraceFailure(EntryNotDeletedPrefix, name);
+            succeeded = false;
+        }
+    } else if (!IsLink(entry.FileAttributes) && !ActOnListedEntry(level.folder, entry, EntryAction::Reset)) {
+        TraceFailure(EntryNotNormalizedPrefix, name); // links are left as they are
+        succeeded = false;
+    }
+    if (!succeeded) {
+        level.result = 0;
+    }
+}
+
+// The deepest level's listing has ended: traced when it ended in an error,
+// then left; a subfolder is then finished in its parent.
+void LeaveLevel(WalkState& state, bool& listedWhole, int& result)
+{
+    Level level = std::move(state.levels.back());
+    state.levels.pop_back();
+    listedWhole = level.listingError == ERROR_NO_MORE_FILES;
+    result = listedWhole ? level.result : 0;
+    if (!listedWhole) {
+        TraceFailure(state.walk == Walk::Normalize ? NormalizeListingFailedPrefix : DeleteListingFailedPrefix,
+                     state.shown);
+    }
+    if (state.levels.empty()) {
+        return; // the top folder: its handle is the caller's
+    }
+    state.shown.resize(state.levels.back().shownLength);
+    FinishSubfolder(state, RecordIn(level.record), level.folder, listedWhole, result);
+}
+
+// Waits until the open folder lists nothing but what the walk leaves for
+// last (the file kept for last, the program's own file and its folders):
+// the rest was deleted, but some of it may still be listed while another
+// program holds it. False when the run's patience is spent first.
+bool AwaitOnlyLastLeft(HANDLE folder, const std::wstring& lastFile, const OwnFileInside& own)
+{
+    for (;;) {
+        bool othersListed = false;
+        ListingBuffer batch;
+        DWORD error = ERROR_NO_MORE_FILES;
+        for (bool listed = ReadListing(folder, batch, true, error); listed && !othersListed;
+             listed = ReadListing(folder, batch, false, error)) {
+            for (auto entry = &RecordIn(batch); entry != nullptr && !othersListed; entry = NextRecord(entry)) {
+                const std::wstring name = ListedName(*entry);
+                othersListed = !IsDotEntry(name) && !IsLastFile(*entry, name, lastFile) && !IsOwnFile(*entry, own) &&
+                               !HoldsOwnFile(*entry, own);
+            }
+        }
+        if (!othersListed && error == ERROR_NO_MORE_FILES) {
+            return true;
+        }
+        if (!PauseForHeldEntries()) {
+            return false;
+        }
+    }
+}
+
+// Walks the tree of the open top folder, depth first, each folder's entries
+// in the order it lists them, and the file kept for last at the end, once
+// everything else has gone; result becomes 1 when every entry went well, 0
+// otherwise. False, traced, when the top folder could not be listed whole:
+// its own final action is then not attempted.
+bool WalkTree(HANDLE top, const std::wstring& shown, Walk walk, const std::wstring& lastFile, const OwnFileInside& own,
+              int& result)
 {
     result = 0;
-    ListingBuffer batch;
-    DWORD listingError = ERROR_NO_MORE_FILES;
-    bool listed = folder != INVALID_HANDLE_VALUE && ReadListing(folder, batch, true, listingError);
-    if (!listed && (folder == INVALID_HANDLE_VALUE || listingError != ERROR_NO_MORE_FILES)) {
+    WalkState state{walk, shown, {}, lastFile, {}, own};
+    if (top == INVALID_HANDLE_VALUE) {
         TraceFailure(SearchFailedPrefix, shown);
         return false;
     }
-
-    result = 1;
-    ListingBuffer lastEntry;
-    while (listed) {
-        for (auto entry = reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(batch.data()); entry != nullptr;
-             entry = NextRecord(entry)) {
-            const std::wstring name = ListedName(*entry);
-            if (IsDotEntry(name) || IsOwnFile(*entry, own)) {
-                continue;
-            }
-            if (IsLastFile(*entry, name, lastFile)) {
-                lastEntry = CopyOfRecord(*entry);
-                continue;
-            }
-            const bool succeeded = walk == Walk::Normalize ? NormalizeEntry(folder, shown, *entry)
-                                                           : DeleteEntry(folder, shown, *entry, own);
-            if (!succeeded) {
-                result = 0;
-            }
-        }
-        listed = ReadListing(folder, batch, false, listingError);
-    }
-
-    if (listingError != ERROR_NO_MORE_FILES) {
-        TraceFailure(walk == Walk::Normalize ? NormalizeListingFailedPrefix : DeleteListingFailedPrefix, shown);
-        result = 0;
+    if (!EnterLevel(state, top, ListingBuffer())) {
         return false;
     }
-    if (!lastEntry.empty() && (result == 0 || !DeleteLastFile(folder, lastEntry, lastFile))) {
-        result = 0;
+    bool listedWhole = false;
+    while (!state.levels.empty()) {
+        const FILE_ID_BOTH_DIR_INFO* entry = NextEntry(state.levels.back());
+        if (entry != nullptr) {
+            ActOnEntry(state, *entry);
+        } else {
+            LeaveLevel(state, listedWhole, result);
+        }
     }
-    return true;
+    if (listedWhole && !state.lastEntry.empty()) {
+        const FILE_ID_BOTH_DIR_INFO& last = RecordIn(state.lastEntry);
+        if (result == 0 || !AwaitOnlyLastLeft(top, lastFile, own)) {
+            result = 0;
+        } else if (!DeleteListedEntry(top, last)) {
+            // Its line comes after every other line of the walk.
+            TraceFailure(EntryNotDeletedPrefix, lastFile);
+            result = 0;
+        }
+    }
+    return listedWhole;
 }
 
 // Everything else has gone: the program's own file is moved out, then the
@@ -255,7 +382,7 @@ bool MoveOwnFileAside(const OwnFileInside& own)
 int NormalizeOpenedFolder(HANDLE folder, const std::wstring& shown)
 {
     int result = 0;
-    const bool listedWhole = WalkEntries(folder, shown, Walk::Normalize, std::wstring(), OwnFileInside(), result);
+    const bool listedWhole = WalkTree(folder, shown, Walk::Normalize, std::wstring(), OwnFileInside(), result);
     return listedWhole && ResetAttributes(folder) ? result : 0;
 }
 
@@ -267,7 +394,7 @@ int DeleteOpenedFolder(HANDLE folder, const std::wstring& shown, const std::wstr
     OwnFileInside own;
     const bool ownInside = folder != INVALID_HANDLE_VALUE && LocateInside(folder, OwnFilePath(), own);
     int result = 0;
-    const bool listedWhole = WalkEntries(folder, shown, Walk::Delete, lastFile, own, result);
+    const bool listedWhole = WalkTree(folder, shown, Walk::Delete, lastFile, own, result);
     if (folder == INVALID_HANDLE_VALUE) {
         return 0;
     }
@@ -276,7 +403,10 @@ int DeleteOpenedFolder(HANDLE folder, const std::wstring& shown, const std::wstr
     }
     const LONGLONG walkedId = FileIdOf(folder);
     CloseHandle(folder);
-    return listedWhole && DeleteIfSameObject(shown, walkedId) ? result : 0;
+    if (!listedWhole) {
+        return 0;
+    }
+    return (result == 1 ? DeleteEmptiedTop(shown, walkedId) : DeleteIfSameObject(shown, walkedId)) ? result : 0;
 }
 
 // A process's working folder cannot be removed while it runs, nor any
@@ -327,6 +457,29 @@ bool RemoveOpenedFolder(HANDLE folder, const std::wstring& shown, const std::wst
     LeaveForTheSystemFolder();
     NormalizeOpenedFolder(folder, shown);
     return DeleteOpenedFolder(folder, shown, lastFile) == 1;
+}
+
+bool RemoveFolderFromRoot(const std::wstring& folder, bool& linkAbove)
+{
+    HANDLE parent = OpenParentFromRoot(folder, linkAbove);
+    if (parent == INVALID_HANDLE_VALUE) {
+        return !linkAbove; // nothing there, unless a link was
+    }
+    const std::wstring full = FullPathOf(folder);
+    ListingBuffer record;
+    bool removed = true; // nothing there
+    if (ListNamedEntry(parent, full.substr(full.rfind(L'\\') + 1), record)) {
+        const FILE_ID_BOTH_DIR_INFO& entry = RecordIn(record);
+        if (IsLink(entry.FileAttributes)) {
+            removed = DeleteListedEntry(parent, entry);
+        } else {
+            const bool isFolder = IsFolder(entry.FileAttributes);
+            removed = RemoveOpenedFolder(isFolder ? OpenListedFolder(parent, entry) : INVALID_HANDLE_VALUE, folder,
+                                         std::wstring());
+        }
+    }
+    CloseHandle(parent);
+    return removed;
 }
 
 bool RemoveFolder(const std::wstring& folder, const std::wstring& lastFile)

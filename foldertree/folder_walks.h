@@ -45,6 +45,13 @@ int DeleteTree(const std::wstring& folder, const std::wstring& lastFile = std::w
 // open_folder.h) and both walks start from that open folder.
 bool RemoveFolder(const std::wstring& folder, const std::wstring& lastFile = std::wstring());
 
+// As RemoveFolder, for a folder at an absolute path on a drive, reached
+// from the drive's root without following a link (see OpenParentFromRoot
+// in open_folder.h); the folder itself, when it is a link, has only the
+// link removed. When a folder above it is a link, nothing is touched:
+// linkAbove is set and the result is false.
+bool RemoveFolderFromRoot(const std::wstring& folder, bool& linkAbove);
+
 // True when the path itself is a link (FILE_ATTRIBUTE_REPARSE_POINT).
 bool IsLinkAt(const std::wstring& path);
 

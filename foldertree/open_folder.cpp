@@ -2,6 +2,8 @@
 
 #include <winternl.h>
 
+#include <cstddef>
+
 #include "foldertree/full_path.h"
 
 // Not declared by every SDK's winternl.h; exported by ntdll on every Windows.
@@ -33,6 +35,23 @@ constexpr ULONG EntrySharing = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_D
 
 constexpr size_t ListingBatchBytes = 16 * 1024;
 
+// FileDispositionInfoEx and its flags (Windows 10 1607 and later): with
+// POSIX semantics the name leaves its folder at once, even while another
+// program holds the entry shared for deletion.
+constexpr auto DispositionInfoEx = static_cast<FILE_INFO_BY_HANDLE_CLASS>(21);
+constexpr ULONG DispositionDelete = 0x00000001; // FILE_DISPOSITION_FLAG_DELETE
+constexpr ULONG DispositionPosixSemantics = 0x00000002; // FILE_DISPOSITION_FLAG_POSIX_SEMANTICS
+
+// Learned at the first deletion of the run: Windows before 10 1607, FAT and
+// exFAT, and Wine 8 refuse POSIX semantics (ERROR_INVALID_PARAMETER, or not
+// supported); every later deletion then goes the classic way at once.
+bool posixDeletionRefused = false;
+
+bool IsRefusal(DWORD error)
+{
+    return error == ERROR_INVALID_PARAMETER || error == ERROR_NOT_SUPPORTED || error == ERROR_INVALID_FUNCTION;
+}
+
 // Opens name relative to the open folder, never following a link there.
 HANDLE OpenRelative(HANDLE folder, const wchar_t* name, size_t nameBytes, ACCESS_MASK access, ULONG sharing,
                     ULONG options)
@@ -44,8 +63,10 @@ HANDLE OpenRelative(HANDLE folder, const wchar_t* name, size_t nameBytes, ACCESS
     InitializeObjectAttributes(&attributes, &objectName, OBJ_CASE_INSENSITIVE, folder, nullptr);
     IO_STATUS_BLOCK status;
     HANDLE opened = nullptr;
-    if (!NT_SUCCESS(NtCreateFile(&opened, access | SYNCHRONIZE, &attributes, &status, nullptr, 0, sharing, OpenExisting,
-                                 options | Synchronous | ForBackup | LinkItself, nullptr, 0))) {
+    const NTSTATUS opening = NtCreateFile(&opened, access | SYNCHRONIZE, &attributes, &status, nullptr, 0, sharing,
+                                          OpenExisting, options | Synchronous | ForBackup | LinkItself, nullptr, 0);
+    if (!NT_SUCCESS(opening)) {
+        SetLastError(RtlNtStatusToDosError(opening));
         return INVALID_HANDLE_VALUE;
     }
     return opened;
@@ -83,8 +104,9 @@ HANDLE OpenChecked(HANDLE folder, const FILE_ID_BOTH_DIR_INFO& entry, ACCESS_MAS
     return opened;
 }
 
-// The parent's own listing record of one name in it (a link as itself).
-bool ListOneEntry(HANDLE parent, const std::wstring& name, ListingBuffer& record)
+} // namespace
+
+bool ListNamedEntry(HANDLE parent, const std::wstring& name, ListingBuffer& record)
 {
     record.assign(ListingBatchBytes / sizeof(LONGLONG), 0);
     UNICODE_STRING mask;
@@ -96,17 +118,29 @@ bool ListOneEntry(HANDLE parent, const std::wstring& name, ListingBuffer& record
                                            IdBothDirectoryInformation, TRUE, &mask, TRUE));
 }
 
-} // namespace
-
 bool ReadListing(HANDLE folder, ListingBuffer& buffer, bool restart, DWORD& error)
 {
     buffer.resize(ListingBatchBytes / sizeof(LONGLONG));
-    if (GetFileInformationByHandleEx(folder, restart ? FileIdBothDirectoryRestartInfo : FileIdBothDirectoryInfo,
-                                     buffer.data(), static_cast<DWORD>(buffer.size() * sizeof(LONGLONG)))) {
-        return true;
+    if (!GetFileInformationByHandleEx(folder, restart ? FileIdBothDirectoryRestartInfo : FileIdBothDirectoryInfo,
+                                      buffer.data(), static_cast<DWORD>(buffer.size() * sizeof(LONGLONG)))) {
+        error = GetLastError();
+        return false;
     }
-    error = GetLastError();
-    return false;
+    // Only the bytes the batch uses are kept: a deep walk holds one batch
+    // for every folder on its way down.
+    size_t used = 0;
+    for (size_t offset = 0;;) {
+        const auto& entry =
+            *reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(reinterpret_cast<const char*>(buffer.data()) + offset);
+        used = offset + offsetof(FILE_ID_BOTH_DIR_INFO, FileName) + entry.FileNameLength;
+        if (entry.NextEntryOffset == 0) {
+            break;
+        }
+        offset += entry.NextEntryOffset;
+    }
+    buffer.resize((used + sizeof(LONGLONG) - 1) / sizeof(LONGLONG));
+    buffer.shrink_to_fit();
+    return true;
 }
 
 std::wstring ListedName(const FILE_ID_BOTH_DIR_INFO& entry)
@@ -133,13 +167,41 @@ HANDLE OpenFolderToRemove(const std::wstring& path)
     }
     HANDLE folder = INVALID_HANDLE_VALUE;
     ListingBuffer record;
-    if (ListOneEntry(parent, name, record)) {
+    if (ListNamedEntry(parent, name, record)) {
         const auto& entry = *reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(record.data());
         if ((entry.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
             folder = OpenListedFolder(parent, entry);
         }
     }
     CloseHandle(parent);
+    return folder;
+}
+
+HANDLE OpenParentFromRoot(const std::wstring& path, bool& linkAbove)
+{
+    linkAbove = false;
+    const std::wstring full = FullPathOf(path);
+    if (full.size() < 4 || full[1] != L':' || full[2] != L'\\') {
+        return INVALID_HANDLE_VALUE; // not a folder on a drive
+    }
+    HANDLE folder = CreateFileW((L"\\\\?\\" + full.substr(0, 3)).c_str(), FILE_LIST_DIRECTORY | SYNCHRONIZE,
+                                EntrySharing, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    for (size_t start = 3, end = full.find(L'\\', start); folder != INVALID_HANDLE_VALUE && end != std::wstring::npos;
+         start = end + 1, end = full.find(L'\\', start)) {
+        ListingBuffer record;
+        HANDLE below = INVALID_HANDLE_VALUE;
+        if (ListNamedEntry(folder, full.substr(start, end - start), record)) {
+            const auto& entry = *reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(record.data());
+            // A junction, a symbolic link, a mount point; any other reparse
+            // point (Wine lists its links without a tag) is refused alike.
+            linkAbove = (entry.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+            if (!linkAbove && (entry.FileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+                below = OpenChecked(folder, entry, FILE_LIST_DIRECTORY, EntrySharing, DirectoryOnly);
+            }
+        }
+        CloseHandle(folder);
+        folder = below;
+    }
     return folder;
 }
 
@@ -186,7 +248,9 @@ bool DeleteIfSameObject(const std::wstring& path, LONGLONG fileId)
         return false;
     }
     const bool marked = fileId != 0 && FileIdOf(opened) == fileId && MarkForDeletion(opened);
+    const DWORD error = GetLastError();
     CloseHandle(opened); // the deletion happens here
+    SetLastError(error);
     return marked;
 }
 
@@ -195,13 +259,15 @@ bool DeleteListedFile(HANDLE folder, const FILE_ID_BOTH_DIR_INFO& entry)
     // Opened by name in the held folder, which nothing can swap, as the file
     // itself: whatever now has that name in the folder is deleted (a link
     // as itself), and nothing outside it. A read-only file is refused here.
-    HANDLE opened =
-        OpenRelative(folder, entry.FileName, entry.FileNameLength, DELETE, EntrySharing, FileOnly | DeleteOnClose);
+    // Where POSIX semantics are refused, one open that deletes on close.
+    const ULONG options = posixDeletionRefused ? FileOnly | DeleteOnClose : FileOnly;
+    HANDLE opened = OpenRelative(folder, entry.FileName, entry.FileNameLength, DELETE, EntrySharing, options);
     if (opened == INVALID_HANDLE_VALUE) {
         return false;
     }
+    const bool marked = (options & DeleteOnClose) != 0 || MarkForDeletion(opened);
     CloseHandle(opened); // the deletion happens here
-    return true;
+    return marked;
 }
 
 bool ResetAttributes(HANDLE object)
@@ -214,6 +280,16 @@ bool ResetAttributes(HANDLE object)
 
 bool MarkForDeletion(HANDLE object)
 {
+    if (!posixDeletionRefused) {
+        ULONG flags = DispositionDelete | DispositionPosixSemantics; // FILE_DISPOSITION_INFO_EX
+        if (SetFileInformationByHandle(object, DispositionInfoEx, &flags, sizeof(flags))) {
+            return true;
+        }
+        if (!IsRefusal(GetLastError())) {
+            return false; // refused for this entry, not for its kind: the classic way would fail alike
+        }
+        posixDeletionRefused = true;
+    }
     FILE_DISPOSITION_INFO disposition = {TRUE};
     return SetFileInformationByHandle(object, FileDispositionInfo, &disposition, sizeof(disposition)) != FALSE;
 }

@@ -37,6 +37,19 @@ std::wstring ListedName(const FILE_ID_BOTH_DIR_INFO& entry);
 // when it is not there, is no folder or a link, or cannot be opened.
 HANDLE OpenFolderToRemove(const std::wstring& path);
 
+// The open folder's own listing record of one name in it (a link as
+// itself). False when it lists no such name.
+bool ListNamedEntry(HANDLE parent, const std::wstring& name, ListingBuffer& record);
+
+// Opens the folder that holds path (an absolute path on a drive) for
+// listing, by going down from the drive's root: each folder opened relative
+// to the one above, without following a link, and checked to be the object
+// listed. INVALID_HANDLE_VALUE when a folder on the way is missing, is no
+// folder, or cannot be opened; linkAbove is then set when one is a link (a
+// junction, a symbolic link, a mount point: any reparse point), which
+// another account may have planted to lead the path elsewhere.
+HANDLE OpenParentFromRoot(const std::wstring& path, bool& linkAbove);
+
 // Opens a subfolder that the open folder listed, to be walked, with the same
 // checks. INVALID_HANDLE_VALUE when it can no longer be opened or is not
 // the folder listed: swapped, replaced, or turned into a link.
@@ -48,9 +61,10 @@ HANDLE OpenListedFolder(HANDLE folder, const FILE_ID_BOTH_DIR_INFO& entry);
 // INVALID_HANDLE_VALUE.
 HANDLE OpenListedEntry(HANDLE folder, const FILE_ID_BOTH_DIR_INFO& entry, ACCESS_MASK access);
 
-// Deletes a file that the open folder listed, by its name there: one open
-// that deletes it on close. False when it cannot be deleted (held open,
-// read-only, or no longer a file).
+// Deletes a file that the open folder listed, by its name there: one open,
+// whose deletion takes POSIX semantics where offered, else happens on
+// close. False when it cannot be deleted (held open, read-only, or no longer
+// a file).
 bool DeleteListedFile(HANDLE folder, const FILE_ID_BOTH_DIR_INFO& entry);
 
 // The opened object's final path, in extended-length form ("\\?\C:\..."):
@@ -62,12 +76,15 @@ std::wstring FinalPathOf(HANDLE object);
 LONGLONG FileIdOf(HANDLE object);
 
 // Deletes what is at path (a link as itself) when it is the object with
-// this file id: a folder emptied through a handle now closed.
+// this file id: a folder emptied through a handle now closed. GetLastError
+// tells why it failed (ERROR_DIR_NOT_EMPTY: something is still listed).
 bool DeleteIfSameObject(const std::wstring& path, LONGLONG fileId);
 
 // Resets the opened object's attributes to FILE_ATTRIBUTE_NORMAL.
 bool ResetAttributes(HANDLE object);
 
-// Deletes the opened object when its last handle closes; an open folder
-// only when it is empty.
+// Deletes the opened object: with POSIX semantics where the file system
+// offers them (its name leaves its folder at once, even while another
+// program holds it shared for deletion), otherwise when its last handle
+// closes. An open folder only when it is empty.
 bool MarkForDeletion(HANDLE object);

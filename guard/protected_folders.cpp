@@ -12,6 +12,17 @@ namespace {
 
 constexpr wchar_t SyncRootManagerKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\SyncRootManager";
 
+// The path values of the key, in the order of names, those that are set.
+void AddPathValues(std::vector<std::wstring>& folders, HKEY key, const std::vector<std::wstring>& names)
+{
+    for (const std::wstring& name : names) {
+        const std::wstring path = ReadPathValue(key, name.c_str());
+        if (!path.empty()) {
+            folders.push_back(path);
+        }
+    }
+}
+
 void AddKnownFolder(std::vector<std::wstring>& folders, REFKNOWNFOLDERID id)
 {
     PWSTR path = nullptr;
@@ -71,12 +82,8 @@ void AddNativeProgramFiles(std::vector<std::wstring>& folders)
                       KEY_QUERY_VALUE | KEY_WOW64_64KEY, &currentVersion) != ERROR_SUCCESS) {
         return;
     }
-    for (const wchar_t* name : {L"ProgramFilesDir", L"CommonFilesDir", L"ProgramW6432Dir", L"CommonW6432Dir"}) {
-        const std::wstring path = ReadPathValue(currentVersion, name);
-        if (!path.empty()) {
-            folders.push_back(path);
-        }
-    }
+    AddPathValues(folders, currentVersion,
+                  {L"ProgramFilesDir", L"CommonFilesDir", L"ProgramW6432Dir", L"CommonW6432Dir"});
     RegCloseKey(currentVersion);
 }
 
@@ -113,12 +120,7 @@ void AddSyncRootsOf(std::vector<std::wstring>& folders, HKEY provider)
     if (RegOpenKeyExW(provider, L"UserSyncRoots", 0, KEY_READ | KEY_WOW64_64KEY, &roots) != ERROR_SUCCESS) {
         return;
     }
-    for (const std::wstring& name : ValueNames(roots)) {
-        const std::wstring path = ReadPathValue(roots, name.c_str());
-        if (!path.empty()) {
-            folders.push_back(path);
-        }
-    }
+    AddPathValues(folders, roots, ValueNames(roots));
     RegCloseKey(roots);
 }
 

@@ -16,6 +16,18 @@ FakeLaunchers::~FakeLaunchers()
 
 HANDLE FakeLaunchers::Start(const std::wstring& imagePath, const std::wstring& heldFile, const std::wstring& fakeImage)
 {
+    return StartWith(imagePath, L"\"" + heldFile + L"\"", fakeImage);
+}
+
+HANDLE FakeLaunchers::StartSharedHolder(const std::wstring& imagePath, const std::wstring& heldPath, DWORD milliseconds)
+{
+    return StartWith(imagePath, L"--hold-shared \"" + heldPath + L"\" " + std::to_wstring(milliseconds),
+                     FakeLauncherImage);
+}
+
+HANDLE FakeLaunchers::StartWith(const std::wstring& imagePath, const std::wstring& arguments,
+                                const std::wstring& fakeImage)
+{
     if (!CopyFileW(fakeImage.c_str(), imagePath.c_str(), FALSE)) {
         return nullptr;
     }
@@ -23,7 +35,7 @@ HANDLE FakeLaunchers::Start(const std::wstring& imagePath, const std::wstring& h
     const std::wstring readyName =
         L"fake-launcher-ready-" + std::to_wstring(GetTickCount64()) + L"-" + std::to_wstring(++counter);
     HANDLE ready = CreateEventW(nullptr, TRUE, FALSE, readyName.c_str());
-    std::wstring commandLine = L"\"" + imagePath + L"\" \"" + heldFile + L"\" " + readyName;
+    std::wstring commandLine = L"\"" + imagePath + L"\" " + arguments + L" " + readyName;
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process = {};

@@ -27,10 +27,18 @@ public:
     HANDLE Start(const std::wstring& imagePath, const std::wstring& heldFile = L"",
                  const std::wstring& fakeImage = FakeLauncherImage);
 
+    // Copies the fake launcher to imagePath (a name that is not the
+    // launcher's) and starts it as a virus scanner or an Explorer window:
+    // heldPath, a file or a folder, held open for reading and shared for
+    // deletion for the given time. Returns once it is held.
+    HANDLE StartSharedHolder(const std::wstring& imagePath, const std::wstring& heldPath, DWORD milliseconds);
+
     static bool IsRunning(HANDLE process);
     // The exit code once the process has ended, waiting up to five seconds.
     static DWORD ExitCodeOf(HANDLE process);
 
 private:
+    HANDLE StartWith(const std::wstring& imagePath, const std::wstring& arguments, const std::wstring& fakeImage);
+
     std::vector<HANDLE> processes_;
 };

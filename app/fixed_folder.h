@@ -1,0 +1,11 @@
+// The fixed-folder stage: the launcher's default folder, removed whenever it
+// exists. It lies at the top of drive C:, where every signed-in user may
+// create folders and change what another user made; a link planted above it
+// could lead its path to any folder of that name the user can delete.
+#pragma once
+
+// Removes the default folder, reached from the drive's root without
+// following a link. A link above it is refused: nothing is touched, the
+// refusal is traced, and the result is false. True when nothing is there or
+// the tree was deleted whole.
+bool RemoveFixedFolder();

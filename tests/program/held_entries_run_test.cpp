@@ -1,0 +1,100 @@
+// Programs that hold an entry for a moment while sharing it for deletion: a
+// virus scanner or the search indexer reading a file, an Explorer window on
+// a folder. Wine, like FAT and Windows before 10, keeps such an entry's name
+// in its folder until the holder lets go: the removal waits it out, and a
+// hold that outlasts the wait leaves what the next run needs.
+#include <cwchar>
+#include <ostream>
+#include <string>
+
+#include "tests/program/removal_run_fixture.h"
+#include "tests/support/fake_launchers.h"
+
+namespace {
+
+constexpr DWORD MomentMs = 3000;
+// Longer than the whole run will wait.
+constexpr DWORD LongHoldMs = 9000;
+
+// The launcher installed where its key says, beside leftovers in the
+// default folder; the install folder is returned.
+std::wstring InstallWithLeftovers()
+{
+    const std::wstring install = NewScratchFolder(L"held") + L"\\Rinop";
+    EXPECT_TRUE(MakeFolder(install));
+    EXPECT_TRUE(MakeFile(install + L"\\velstrand.exe", FILE_ATTRIBUTE_READONLY));
+    EXPECT_TRUE(MakeFile(install + L"\\top.txt"));
+    EXPECT_TRUE(MakeFolder(install + L"\\game"));
+    EXPECT_TRUE(MakeFile(install + L"\\game\\readme.txt"));
+    EXPECT_TRUE(MakeFolder(install + L"\\game\\data"));
+    EXPECT_TRUE(MakeFile(install + L"\\game\\data\\archive.pak"));
+    SetLauncherValue(L"location", install + L"\\velstrand.exe");
+    EXPECT_TRUE(MakeFolder(L"C:\\Tamrel"));
+    EXPECT_TRUE(MakeFolder(Parent));
+    EXPECT_TRUE(MakeFolder(Fixed));
+    EXPECT_TRUE(MakeFile(Fixed + L"\\old.log"));
+    return install;
+}
+
+struct HeldEntry {
+    const wchar_t* what;
+    const wchar_t* path; // below the install folder
+};
+
+std::ostream& operator<<(std::ostream& out, const HeldEntry& held)
+{
+    return out << std::string(held.what, held.what + std::wcslen(held.what));
+}
+
+class HeldForAMoment : public RemovalRun, public ::testing::WithParamInterface<HeldEntry> {};
+
+TEST_P(HeldForAMoment, TheRemovalWaitsAndSucceeds)
+{
+    const std::wstring install = InstallWithLeftovers();
+    FakeLaunchers holders;
+    ASSERT_NE(nullptr, holders.StartSharedHolder(NewScratchFolder(L"scanner") + L"\\scanner.exe",
+                                                 install + GetParam().path, MomentMs));
+
+    const ProgramRun run = RunProgram(Program);
+
+    ExpectSuccessBox(run);
+    EXPECT_EQ(Lines{}, run.traceLines);
+    EXPECT_FALSE(Exists(install));
+    EXPECT_FALSE(Exists(Fixed));
+}
+
+INSTANTIATE_TEST_SUITE_P(Entries, HeldForAMoment,
+                         ::testing::Values(HeldEntry{L"a file in the install folder", L"\\top.txt"},
+                                           HeldEntry{L"a file two levels down", L"\\game\\data\\archive.pak"},
+                                           HeldEntry{L"a subfolder, as Explorer holds it", L"\\game"}));
+
+class HeldTooLong : public RemovalRun, public ::testing::WithParamInterface<HeldEntry> {};
+
+TEST_P(HeldTooLong, TheRunFailsKeepsTheNamedFileAndTheNextRunFinishes)
+{
+    const std::wstring install = InstallWithLeftovers();
+    FakeLaunchers holders;
+    HANDLE holder = holders.StartSharedHolder(NewScratchFolder(L"scanner") + L"\\scanner.exe",
+                                              install + GetParam().path, LongHoldMs);
+    ASSERT_NE(nullptr, holder);
+
+    const ProgramRun first = RunProgram(Program);
+
+    ExpectFailureBox(first);
+    EXPECT_EQ(Lines{}, first.traceLines) << "a folder left at the end of its walk has no line";
+    EXPECT_TRUE(Exists(install + L"\\velstrand.exe")) << "kept, so that the next run recognises the folder";
+    EXPECT_FALSE(Exists(Fixed)) << "the default folder was not held";
+
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(holder, LongHoldMs + 10000)) << "the hold ends";
+    const ProgramRun second = RunProgram(Program);
+
+    ExpectSuccessBox(second);
+    EXPECT_EQ(Lines{}, second.traceLines);
+    EXPECT_FALSE(Exists(install));
+}
+
+INSTANTIATE_TEST_SUITE_P(Entries, HeldTooLong,
+                         ::testing::Values(HeldEntry{L"a file in the install folder", L"\\top.txt"},
+                                           HeldEntry{L"a file in a subfolder", L"\\game\\data\\archive.pak"}));
+
+} // namespace
