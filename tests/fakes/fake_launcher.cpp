@@ -31,12 +31,12 @@ int HoldShared(const wchar_t* path, const wchar_t* milliseconds, const wchar_t* 
     if (held == INVALID_HANDLE_VALUE) {
         return 2;
     }
-    if (!SignalReady(eventName)) {
-        return 3;
+    const bool signalled = SignalReady(eventName);
+    if (signalled) {
+        Sleep(static_cast<DWORD>(std::wcstoul(milliseconds, nullptr, 10)));
     }
-    Sleep(static_cast<DWORD>(std::wcstoul(milliseconds, nullptr, 10)));
     CloseHandle(held);
-    return 0;
+    return signalled ? 0 : 3;
 }
 
 } // namespace

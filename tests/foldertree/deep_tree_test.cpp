@@ -38,6 +38,8 @@ DWORD WINAPI RemoveOnSmallStack(void* argument)
     }
     const auto here = reinterpret_cast<ULONG_PTR>(&stack);
     const auto bottom = reinterpret_cast<ULONG_PTR>(stack.AllocationBase);
+    // The stack itself, not _malloca, which may take the heap instead.
+    // cppcheck-suppress _allocaCalled
     volatile char* taken = static_cast<char*>(_alloca(here - bottom - StackLeft - StackKeptBySystem));
     taken[0] = 0;
     auto* removal = static_cast<DeepRemoval*>(argument);

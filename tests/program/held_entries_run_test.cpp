@@ -3,8 +3,6 @@
 // a folder. Wine, like FAT and Windows before 10, keeps such an entry's name
 // in its folder until the holder lets go: the removal waits it out, and a
 // hold that outlasts the wait leaves what the next run needs.
-#include <cwchar>
-#include <ostream>
 #include <string>
 
 #include "tests/program/removal_run_fixture.h"
@@ -20,7 +18,7 @@ constexpr DWORD LongHoldMs = 9000;
 // default folder; the install folder is returned.
 std::wstring InstallWithLeftovers()
 {
-    const std::wstring install = NewScratchFolder(L"held") + L"\\Rinop";
+    std::wstring install = NewScratchFolder(L"held") + L"\\Rinop";
     EXPECT_TRUE(MakeFolder(install));
     EXPECT_TRUE(MakeFile(install + L"\\velstrand.exe", FILE_ATTRIBUTE_READONLY));
     EXPECT_TRUE(MakeFile(install + L"\\top.txt"));
@@ -36,24 +34,15 @@ std::wstring InstallWithLeftovers()
     return install;
 }
 
-struct HeldEntry {
-    const wchar_t* what;
-    const wchar_t* path; // below the install folder
-};
-
-std::ostream& operator<<(std::ostream& out, const HeldEntry& held)
-{
-    return out << std::string(held.what, held.what + std::wcslen(held.what));
-}
-
-class HeldForAMoment : public RemovalRun, public ::testing::WithParamInterface<HeldEntry> {};
+// The held entry's path below the install folder.
+class HeldForAMoment : public RemovalRun, public ::testing::WithParamInterface<const wchar_t*> {};
 
 TEST_P(HeldForAMoment, TheRemovalWaitsAndSucceeds)
 {
     const std::wstring install = InstallWithLeftovers();
     FakeLaunchers holders;
-    ASSERT_NE(nullptr, holders.StartSharedHolder(NewScratchFolder(L"scanner") + L"\\scanner.exe",
-                                                 install + GetParam().path, MomentMs));
+    ASSERT_NE(nullptr, holders.StartSharedHolder(NewScratchFolder(L"scanner") + L"\\scanner.exe", install + GetParam(),
+                                                 MomentMs));
 
     const ProgramRun run = RunProgram(Program);
 
@@ -63,19 +52,19 @@ TEST_P(HeldForAMoment, TheRemovalWaitsAndSucceeds)
     EXPECT_FALSE(Exists(Fixed));
 }
 
+// A file in the install folder, one two levels down, a subfolder (as an
+// Explorer window holds it).
 INSTANTIATE_TEST_SUITE_P(Entries, HeldForAMoment,
-                         ::testing::Values(HeldEntry{L"a file in the install folder", L"\\top.txt"},
-                                           HeldEntry{L"a file two levels down", L"\\game\\data\\archive.pak"},
-                                           HeldEntry{L"a subfolder, as Explorer holds it", L"\\game"}));
+                         ::testing::Values(L"\\top.txt", L"\\game\\data\\archive.pak", L"\\game"));
 
-class HeldTooLong : public RemovalRun, public ::testing::WithParamInterface<HeldEntry> {};
+class HeldTooLong : public RemovalRun, public ::testing::WithParamInterface<const wchar_t*> {};
 
 TEST_P(HeldTooLong, TheRunFailsKeepsTheNamedFileAndTheNextRunFinishes)
 {
     const std::wstring install = InstallWithLeftovers();
     FakeLaunchers holders;
-    HANDLE holder = holders.StartSharedHolder(NewScratchFolder(L"scanner") + L"\\scanner.exe",
-                                              install + GetParam().path, LongHoldMs);
+    HANDLE holder =
+        holders.StartSharedHolder(NewScratchFolder(L"scanner") + L"\\scanner.exe", install + GetParam(), LongHoldMs);
     ASSERT_NE(nullptr, holder);
 
     const ProgramRun first = RunProgram(Program);
@@ -93,8 +82,7 @@ TEST_P(HeldTooLong, TheRunFailsKeepsTheNamedFileAndTheNextRunFinishes)
     EXPECT_FALSE(Exists(install));
 }
 
-INSTANTIATE_TEST_SUITE_P(Entries, HeldTooLong,
-                         ::testing::Values(HeldEntry{L"a file in the install folder", L"\\top.txt"},
-                                           HeldEntry{L"a file in a subfolder", L"\\game\\data\\archive.pak"}));
+// A file in the install folder, one in a subfolder.
+INSTANTIATE_TEST_SUITE_P(Entries, HeldTooLong, ::testing::Values(L"\\top.txt", L"\\game\\data\\archive.pak"));
 
 } // namespace
