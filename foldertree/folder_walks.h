@@ -16,6 +16,12 @@
 // no longer be opened as the folder listed shows as one that cannot be
 // listed ("FindFirstFile failed : ").
 //
+// The walks keep their way down (one open folder and its place in its
+// listing a level) in memory of their own, not in nested calls: no depth of
+// tree can exhaust the stack. A folder whose every entry was deleted, but
+// which still lists some that another program holds for a moment, is
+// deleted once they have gone (see held_entries.h).
+//
 // Links (entries with FILE_ATTRIBUTE_REPARSE_POINT) are never followed:
 // what they point at lies outside the tree, so only the link itself is
 // removed.
