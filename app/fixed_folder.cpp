@@ -2,7 +2,7 @@
 
 #include "app/launcher_footprint.h"
 #include "app/removal_refusal.h"
-#include "foldertree/folder_walks.h"
+#include "foldertree/root_descent.h"
 #include "foldertree/trace.h"
 
 bool RemoveFixedFolder()

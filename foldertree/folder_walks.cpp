@@ -14,14 +14,6 @@
 
 namespace {
 
-// The trace prefixes, each kept exactly as it is, misspellings included:
-// tools that watch the debug output match these lines to the letter.
-constexpr wchar_t SearchFailedPrefix[] = L"FindFirstFile failed : ";
-constexpr wchar_t EntryNotNormalizedPrefix[] = L"Normalize falied : "; // "falied": do not correct
-constexpr wchar_t NormalizeListingFailedPrefix[] = L"Normalize failed : ";
-constexpr wchar_t EntryNotDeletedPrefix[] = L"Delete falied : "; // "falied": do not correct
-constexpr wchar_t DeleteListingFailedPrefix[] = L"Delete failed : ";
-
 enum class Walk { Normalize, Delete };
 
 bool IsDotEntry(const std::wstring& name)
@@ -41,50 +33,49 @@ bool IsFolder(DWORD attributes)
 
 enum class EntryAction { Reset, Delete };
 
-// Resets or deletes a listed entry (a link as itself) through an open that
-// is checked to reach the object listed. GetLastError tells why it failed.
-bool ActOnListedEntry(HANDLE folder, const FILE_ID_BOTH_DIR_INFO& entry, EntryAction action)
+// Resets or deletes a listed entry (a link as itself), which lies on the
+// given volume, through an open that is checked to reach the object listed.
+// One that was already deleted, and is listed only until another program
+// lets go of it, needs neither. GetLastError tells why it failed.
+bool ActOnListedEntry(HANDLE folder, const FILE_ID_BOTH_DIR_INFO& entry, EntryAction action, DWORD volume)
 {
     HANDLE opened = OpenListedEntry(folder, entry, action == EntryAction::Reset ? FILE_WRITE_ATTRIBUTES : DELETE);
     if (opened == INVALID_HANDLE_VALUE) {
-        return false;
+        return GetLastError() == ERROR_DELETE_PENDING;
     }
-    const bool done = action == EntryAction::Reset ? ResetAttributes(opened) : MarkForDeletion(opened);
-    const DWORD error = GetLastError();
-    CloseHandle(opened); // a deletion happens here
-    SetLastError(error);
-    return done;
+    return CloseAfter(opened, action == EntryAction::Reset ? ResetAttributes(opened) : MarkForDeletion(opened, volume));
 }
 
 // Deletes a listed file, or a link as itself (never what it points at).
-bool DeleteListedEntry(HANDLE folder, const FILE_ID_BOTH_DIR_INFO& entry)
+bool DeleteListedEntry(HANDLE folder, const FILE_ID_BOTH_DIR_INFO& entry, DWORD volume)
 {
     if (!IsFolder(entry.FileAttributes) && !IsLink(entry.FileAttributes)) {
-        return DeleteListedFile(folder, entry);
+        return DeleteListedFile(folder, entry, volume);
     }
-    return ActOnListedEntry(folder, entry, EntryAction::Delete);
+    return ActOnListedEntry(folder, entry, EntryAction::Delete, volume);
 }
 
-// Deletes a subfolder whose content has all been deleted. Entries deleted
-// while another program held them may still be listed in it, and keep it
-// from going (see held_entries.h): it is tried again, each time through a
-// fresh checked open, until they have gone or the run's patience is spent.
-bool DeleteEmptiedSubfolder(HANDLE folder, const FILE_ID_BOTH_DIR_INFO& entry)
+// Deletes a folder whose content has all been deleted, as its open parent
+// lists it. Entries deleted while another program held them may still be
+// listed in it, and keep it from going (see held_entries.h): with
+// waitForHeld it is tried again, each time through a fresh checked open,
+// until they have gone or the run's patience is spent.
+bool DeleteEmptiedFolder(HANDLE parent, const FILE_ID_BOTH_DIR_INFO& entry, DWORD volume, bool waitForHeld)
 {
-    while (!ActOnListedEntry(folder, entry, EntryAction::Delete)) {
-        if (GetLastError() != ERROR_DIR_NOT_EMPTY || !PauseForHeldEntries()) {
+    while (!ActOnListedEntry(parent, entry, EntryAction::Delete, volume)) {
+        if (!waitForHeld || GetLastError() != ERROR_DIR_NOT_EMPTY || !PauseForHeldEntries()) {
             return false;
         }
     }
     return true;
 }
 
-// The top folder, emptied and closed, deleted through its path while that
-// still leads to the folder walked; tried again as a subfolder is.
-bool DeleteEmptiedTop(const std::wstring& shown, LONGLONG walkedId)
+// As DeleteEmptiedFolder, for a folder reached through its path, deleted
+// only while that still leads to the folder with this id on this volume.
+bool DeleteEmptiedFolderAt(const std::wstring& path, LONGLONG id, DWORD volume, bool waitForHeld)
 {
-    while (!DeleteIfSameObject(shown, walkedId)) {
-        if (GetLastError() != ERROR_DIR_NOT_EMPTY || !PauseForHeldEntries()) {
+    while (!DeleteIfSameObject(path, id, volume)) {
+        if (!waitForHeld || GetLastError() != ERROR_DIR_NOT_EMPTY || !PauseForHeldEntries()) {
             return false;
         }
     }
@@ -167,8 +158,9 @@ const FILE_ID_BOTH_DIR_INFO* NextEntry(Level& level)
 
 // What one walk needs as it goes: which walk, the top folder's path as the
 // caller gave it, grown and cut as the walk goes down and up (the trace
-// lines show it), the levels, the file kept for last and the program's own
-// file.
+// lines show it), the levels, the file kept for last, the program's own
+// file and the volume of the tree (a walk never enters a link, so never
+// another volume's mount point).
 struct WalkState {
     Walk walk;
     std::wstring shown;
@@ -176,6 +168,7 @@ struct WalkState {
     std::wstring lastFile;
     ListingBuffer lastEntry;
     const OwnFileInside& own;
+    DWORD volume;
 };
 
 // Starts a level on a folder held open: its first batch. False, traced,
@@ -218,11 +211,9 @@ void FinishSubfolder(WalkState& state, const FILE_ID_BOTH_DIR_INFO& entry, HANDL
         if (HoldsOwnFile(entry, state.own)) {
             succeeded = listedWhole && result == 1;
         } else if (listedWhole) {
-            succeeded = (result == 1 ? DeleteEmptiedSubfolder(parent.folder, entry)
-                                     : DeleteListedEntry(parent.folder, entry)) &&
-                        result == 1;
+            succeeded = DeleteEmptiedFolder(parent.folder, entry, state.volume, result == 1) && result == 1;
         }
-    } else if (ActOnListedEntry(parent.folder, entry, EntryAction::Reset)) {
+    } else if (ActOnListedEntry(parent.folder, entry, EntryAction::Reset, state.volume)) {
         succeeded = result == 1;
     } else {
         TraceFailure(EntryNotNormalizedPrefix, ListedName(entry));
@@ -247,6 +238,9 @@ void ActOnEntry(WalkState& state, const FILE_ID_BOTH_DIR_INFO& entry)
     }
     if (IsFolder(entry.FileAttributes) && !IsLink(entry.FileAttributes)) {
         HANDLE subfolder = OpenListedFolder(level.folder, entry);
+        if (subfolder == INVALID_HANDLE_VALUE && GetLastError() == ERROR_DELETE_PENDING) {
+            return; // deleted already, empty; listed only while another program holds it
+        }
         // Shown as its parent is, one backslash (added even after one the
         // caller wrote), its name.
         state.shown += L"\\" + name;
@@ -262,11 +256,12 @@ void ActOnEntry(WalkState& state, const FILE_ID_BOTH_DIR_INFO& entry)
     }
     bool succeeded = true;
     if (state.walk == Walk::Delete) {
-        if (!DeleteListedEntry(level.folder, entry)) {
+        if (!DeleteListedEntry(level.folder, entry, state.volume)) {
             TraceFailure(EntryNotDeletedPrefix, name);
             succeeded = false;
         }
-    } else if (!IsLink(entry.FileAttributes) && !ActOnListedEntry(level.folder, entry, EntryAction::Reset)) {
+    } else if (!IsLink(entry.FileAttributes) &&
+               !ActOnListedEntry(level.folder, entry, EntryAction::Reset, state.volume)) {
         TraceFailure(EntryNotNormalizedPrefix, name); // links are left as they are
         succeeded = false;
     }
@@ -321,16 +316,54 @@ bool AwaitOnlyLastLeft(HANDLE folder, const std::wstring& lastFile, const OwnFil
     }
 }
 
-// Walks the tree of the open top folder, depth first, each folder's entries
-// in the order it lists them, and the file kept for last at the end, once
-// everything else has gone; result becomes 1 when every entry went well, 0
-// otherwise. False, traced, when the top folder could not be listed whole:
-// its own final action is then not attempted.
+// Everything else has gone: the program's own file is moved out and its
+// folders deleted, deepest first, while each is still the folder located.
+// A file that cannot be moved is traced as one that cannot be deleted, and
+// its folders stay.
+bool MoveOwnFileAside(const OwnFileInside& own)
+{
+    if (!MoveAside(own)) {
+        TraceFailure(EntryNotDeletedPrefix, own.finalPath.substr(own.finalPath.rfind(L'\\') + 1));
+        return false;
+    }
+    bool removed = true;
+    for (size_t folder = 0; folder < own.folderPaths.size(); ++folder) {
+        removed = DeleteEmptiedFolderAt(own.folderPaths[folder], own.folderIds[folder], own.volume, removed) && removed;
+    }
+    return removed;
+}
+
+// The walk of the top folder went well: once nothing else is listed, the
+// program's own file leaves with its folders, and only then does the file
+// kept for last go. Whatever keeps the own file in place (a temporary
+// folder on another volume, say), the kept file stays, so that a run
+// started from elsewhere still recognises the folder and finishes.
+bool DeleteWhatWasLeftForLast(HANDLE top, const WalkState& state)
+{
+    if (!AwaitOnlyLastLeft(top, state.lastFile, state.own)) {
+        return false;
+    }
+    if (state.own.fileId != 0 && !MoveOwnFileAside(state.own)) {
+        return false;
+    }
+    if (!state.lastEntry.empty() && !DeleteListedEntry(top, RecordIn(state.lastEntry), state.volume)) {
+        // Its line comes after every other line of the walk.
+        TraceFailure(EntryNotDeletedPrefix, state.lastFile);
+        return false;
+    }
+    return true;
+}
+
+// Walks the tree of the open top folder, which lies on volume, depth first,
+// each folder's entries in the order it lists them, and what was left for
+// last at the end, once everything else has gone; result becomes 1 when
+// every entry went well, 0 otherwise. False, traced, when the top folder
+// could not be listed whole: its own final action is then not attempted.
 bool WalkTree(HANDLE top, const std::wstring& shown, Walk walk, const std::wstring& lastFile, const OwnFileInside& own,
-              int& result)
+              DWORD volume, int& result)
 {
     result = 0;
-    WalkState state{walk, shown, {}, lastFile, {}, own};
+    WalkState state{walk, shown, {}, lastFile, {}, own, volume};
     if (top == INVALID_HANDLE_VALUE) {
         TraceFailure(SearchFailedPrefix, shown);
         return false;
@@ -347,34 +380,11 @@ bool WalkTree(HANDLE top, const std::wstring& shown, Walk walk, const std::wstri
             LeaveLevel(state, listedWhole, result);
         }
     }
-    if (listedWhole && !state.lastEntry.empty()) {
-        const FILE_ID_BOTH_DIR_INFO& last = RecordIn(state.lastEntry);
-        if (result == 0 || !AwaitOnlyLastLeft(top, lastFile, own)) {
-            result = 0;
-        } else if (!DeleteListedEntry(top, last)) {
-            // Its line comes after every other line of the walk.
-            TraceFailure(EntryNotDeletedPrefix, lastFile);
-            result = 0;
-        }
+    const bool leftForLast = !state.lastEntry.empty() || own.fileId != 0;
+    if (listedWhole && result == 1 && leftForLast && !DeleteWhatWasLeftForLast(top, state)) {
+        result = 0;
     }
     return listedWhole;
-}
-
-// Everything else has gone: the program's own file is moved out, then the
-// folders that held it are deleted, deepest first, while each is still the
-// folder located. A file that cannot be moved is traced as one that cannot
-// be deleted, and its folders stay.
-bool MoveOwnFileAside(const OwnFileInside& own)
-{
-    if (!MoveAside(own)) {
-        TraceFailure(EntryNotDeletedPrefix, own.finalPath.substr(own.finalPath.rfind(L'\\') + 1));
-        return false;
-    }
-    bool removed = true;
-    for (size_t folder = 0; folder < own.folderPaths.size(); ++folder) {
-        removed = DeleteIfSameObject(own.folderPaths[folder], own.folderIds[folder]) && removed;
-    }
-    return removed;
 }
 
 // The normalize walk on a top folder opened with OpenFolderToRemove; the
@@ -382,31 +392,36 @@ bool MoveOwnFileAside(const OwnFileInside& own)
 int NormalizeOpenedFolder(HANDLE folder, const std::wstring& shown)
 {
     int result = 0;
-    const bool listedWhole = WalkTree(folder, shown, Walk::Normalize, std::wstring(), OwnFileInside(), result);
+    const bool listedWhole = WalkTree(folder, shown, Walk::Normalize, std::wstring(), OwnFileInside(), 0, result);
     return listedWhole && ResetAttributes(folder) ? result : 0;
 }
 
-// The delete walk on a top folder opened with OpenFolderToRemove, which it
-// closes: the emptied folder is then deleted through its path, and only
-// while that still leads to the folder walked.
-int DeleteOpenedFolder(HANDLE folder, const std::wstring& shown, const std::wstring& lastFile)
+// The delete walk on a top folder opened to be removed, which it closes.
+// The emptied folder is then deleted through the open parent that listed
+// it (listedIn, its record there) when there is one, else through its path,
+// and either way only while that still leads to the folder walked.
+int DeleteOpenedFolder(HANDLE folder, const std::wstring& shown, const std::wstring& lastFile, HANDLE parent,
+                       const FILE_ID_BOTH_DIR_INFO* listedIn)
 {
     OwnFileInside own;
-    const bool ownInside = folder != INVALID_HANDLE_VALUE && LocateInside(folder, OwnFilePath(), own);
+    const DWORD volume = folder != INVALID_HANDLE_VALUE ? VolumeOf(folder) : 0;
+    if (folder != INVALID_HANDLE_VALUE) {
+        LocateInside(folder, OwnFilePath(), own); // left empty when it lies elsewhere
+    }
     int result = 0;
-    const bool listedWhole = WalkTree(folder, shown, Walk::Delete, lastFile, own, result);
+    const bool listedWhole = WalkTree(folder, shown, Walk::Delete, lastFile, own, volume, result);
     if (folder == INVALID_HANDLE_VALUE) {
         return 0;
-    }
-    if (ownInside && listedWhole && result == 1) {
-        result = MoveOwnFileAside(own) ? 1 : 0;
     }
     const LONGLONG walkedId = FileIdOf(folder);
     CloseHandle(folder);
     if (!listedWhole) {
         return 0;
     }
-    return (result == 1 ? DeleteEmptiedTop(shown, walkedId) : DeleteIfSameObject(shown, walkedId)) ? result : 0;
+    const bool waitForHeld = result == 1;
+    const bool deleted = parent != INVALID_HANDLE_VALUE ? DeleteEmptiedFolder(parent, *listedIn, volume, waitForHeld)
+                                                        : DeleteEmptiedFolderAt(shown, walkedId, volume, waitForHeld);
+    return deleted ? result : 0;
 }
 
 // A process's working folder cannot be removed while it runs, nor any
@@ -443,7 +458,7 @@ int NormalizeTree(const std::wstring& folder)
 
 int DeleteTree(const std::wstring& folder, const std::wstring& lastFile)
 {
-    return DeleteOpenedFolder(OpenFolderToRemove(folder), folder, lastFile);
+    return DeleteOpenedFolder(OpenFolderToRemove(folder), folder, lastFile, INVALID_HANDLE_VALUE, nullptr);
 }
 
 bool IsLinkAt(const std::wstring& path)
@@ -456,30 +471,18 @@ bool RemoveOpenedFolder(HANDLE folder, const std::wstring& shown, const std::wst
 {
     LeaveForTheSystemFolder();
     NormalizeOpenedFolder(folder, shown);
-    return DeleteOpenedFolder(folder, shown, lastFile) == 1;
+    return DeleteOpenedFolder(folder, shown, lastFile, INVALID_HANDLE_VALUE, nullptr) == 1;
 }
 
-bool RemoveFolderFromRoot(const std::wstring& folder, bool& linkAbove)
+bool RemoveListedFolder(HANDLE parent, const FILE_ID_BOTH_DIR_INFO& entry, const std::wstring& shown)
 {
-    HANDLE parent = OpenParentFromRoot(folder, linkAbove);
-    if (parent == INVALID_HANDLE_VALUE) {
-        return !linkAbove; // nothing there, unless a link was
+    if (IsLink(entry.FileAttributes)) {
+        return DeleteListedEntry(parent, entry, VolumeOf(parent));
     }
-    const std::wstring full = FullPathOf(folder);
-    ListingBuffer record;
-    bool removed = true; // nothing there
-    if (ListNamedEntry(parent, full.substr(full.rfind(L'\\') + 1), record)) {
-        const FILE_ID_BOTH_DIR_INFO& entry = RecordIn(record);
-        if (IsLink(entry.FileAttributes)) {
-            removed = DeleteListedEntry(parent, entry);
-        } else {
-            const bool isFolder = IsFolder(entry.FileAttributes);
-            removed = RemoveOpenedFolder(isFolder ? OpenListedFolder(parent, entry) : INVALID_HANDLE_VALUE, folder,
-                                         std::wstring());
-        }
-    }
-    CloseHandle(parent);
-    return removed;
+    HANDLE folder = IsFolder(entry.FileAttributes) ? OpenListedFolder(parent, entry) : INVALID_HANDLE_VALUE;
+    LeaveForTheSystemFolder();
+    NormalizeOpenedFolder(folder, shown);
+    return DeleteOpenedFolder(folder, shown, std::wstring(), parent, &entry) == 1;
 }
 
 bool RemoveFolder(const std::wstring& folder, const std::wstring& lastFile)

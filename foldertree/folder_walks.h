@@ -51,13 +51,6 @@ int DeleteTree(const std::wstring& folder, const std::wstring& lastFile = std::w
 // open_folder.h) and both walks start from that open folder.
 bool RemoveFolder(const std::wstring& folder, const std::wstring& lastFile = std::wstring());
 
-// As RemoveFolder, for a folder at an absolute path on a drive, reached
-// from the drive's root without following a link (see OpenParentFromRoot
-// in open_folder.h); the folder itself, when it is a link, has only the
-// link removed. When a folder above it is a link, nothing is touched:
-// linkAbove is set and the result is false.
-bool RemoveFolderFromRoot(const std::wstring& folder, bool& linkAbove);
-
 // True when the path itself is a link (FILE_ATTRIBUTE_REPARSE_POINT).
 bool IsLinkAt(const std::wstring& path);
 
@@ -65,8 +58,17 @@ bool IsLinkAt(const std::wstring& path);
 // judged), from that open folder, once the program has left its working
 // folder for the system folder (a working folder, and every folder above
 // it, cannot be removed). The program's own file, when it lies inside,
-// does not block the removal (see own_file.h); shown is its path, as the trace lines
-// show it. The walks take the handle over and close it before the emptied
-// folder is deleted, which happens only while shown still leads to the
-// folder walked. True when the tree was deleted whole.
+// does not block the removal (see own_file.h): it leaves, with its folders,
+// once everything else has gone, and the file kept for last goes only after
+// it. shown is the folder's path, as the trace lines show it. The walks take
+// the handle over and close it before the emptied folder is deleted, which
+// happens only while shown still leads to the folder walked. True when the
+// tree was deleted whole.
 bool RemoveOpenedFolder(HANDLE folder, const std::wstring& shown, const std::wstring& lastFile);
+
+// As RemoveOpenedFolder, for the entry that the open parent listed (its
+// record there): a folder is opened through the parent and walked, and
+// the emptied folder deleted through the parent, checked by id as every
+// entry is; a link has only the link removed. shown is its path, as the
+// trace lines show it. True when it was deleted whole.
+bool RemoveListedFolder(HANDLE parent, const FILE_ID_BOTH_DIR_INFO& entry, const std::wstring& shown);

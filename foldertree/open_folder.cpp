@@ -2,6 +2,7 @@
 
 #include <winternl.h>
 
+#include <algorithm>
 #include <cstddef>
 
 #include "foldertree/full_path.h"
@@ -42,10 +43,21 @@ constexpr auto DispositionInfoEx = static_cast<FILE_INFO_BY_HANDLE_CLASS>(21);
 constexpr ULONG DispositionDelete = 0x00000001; // FILE_DISPOSITION_FLAG_DELETE
 constexpr ULONG DispositionPosixSemantics = 0x00000002; // FILE_DISPOSITION_FLAG_POSIX_SEMANTICS
 
-// Learned at the first deletion of the run: Windows before 10 1607, FAT and
-// exFAT, and Wine 8 refuse POSIX semantics (ERROR_INVALID_PARAMETER, or not
-// supported); every later deletion then goes the classic way at once.
-bool posixDeletionRefused = false;
+// The volumes that refused POSIX semantics, each learned at its first
+// deletion of the run: Windows before 10 1607, FAT and exFAT, network
+// shares and Wine 8 refuse them (ERROR_INVALID_PARAMETER, or not
+// supported); every later deletion there then goes the classic way at once.
+std::vector<DWORD> posixRefusedVolumes;
+
+bool PosixRefusedOn(DWORD volume)
+{
+    return std::find(posixRefusedVolumes.begin(), posixRefusedVolumes.end(), volume) != posixRefusedVolumes.end();
+}
+
+// Not in every SDK's headers; as ntstatus.h defines them.
+constexpr NTSTATUS StatusDeletePending = static_cast<NTSTATUS>(0xC0000056L); // STATUS_DELETE_PENDING
+constexpr NTSTATUS StatusNoSuchFile = static_cast<NTSTATUS>(0xC000000FL); // STATUS_NO_SUCH_FILE
+constexpr NTSTATUS StatusNoMoreFiles = static_cast<NTSTATUS>(0x80000006L); // STATUS_NO_MORE_FILES
 
 bool IsRefusal(DWORD error)
 {
@@ -66,7 +78,9 @@ HANDLE OpenRelative(HANDLE folder, const wchar_t* name, size_t nameBytes, ACCESS
     const NTSTATUS opening = NtCreateFile(&opened, access | SYNCHRONIZE, &attributes, &status, nullptr, 0, sharing,
                                           OpenExisting, options | Synchronous | ForBackup | LinkItself, nullptr, 0);
     if (!NT_SUCCESS(opening)) {
-        SetLastError(RtlNtStatusToDosError(opening));
+        // RtlNtStatusToDosError makes a pending deletion "access denied",
+        // which would pass for an entry that cannot be deleted.
+        SetLastError(opening == StatusDeletePending ? ERROR_DELETE_PENDING : RtlNtStatusToDosError(opening));
         return INVALID_HANDLE_VALUE;
     }
     return opened;
@@ -99,6 +113,7 @@ HANDLE OpenChecked(HANDLE folder, const FILE_ID_BOTH_DIR_INFO& entry, ACCESS_MAS
     }
     if (!IsListedObject(opened, entry) || ((options & DirectoryOnly) != 0 && !IsPlainFolder(opened))) {
         CloseHandle(opened);
+        SetLastError(NotTheListedObject);
         return INVALID_HANDLE_VALUE;
     }
     return opened;
@@ -106,16 +121,24 @@ HANDLE OpenChecked(HANDLE folder, const FILE_ID_BOTH_DIR_INFO& entry, ACCESS_MAS
 
 } // namespace
 
-bool ListNamedEntry(HANDLE parent, const std::wstring& name, ListingBuffer& record)
+bool ListNamedEntry(HANDLE parent, const std::wstring& name, ListingBuffer& record, DWORD& error)
 {
     record.assign(ListingBatchBytes / sizeof(LONGLONG), 0);
     UNICODE_STRING mask;
     mask.Buffer = const_cast<PWSTR>(name.c_str());
     mask.Length = mask.MaximumLength = static_cast<USHORT>(name.size() * sizeof(wchar_t));
     IO_STATUS_BLOCK status;
-    return NT_SUCCESS(NtQueryDirectoryFile(parent, nullptr, nullptr, nullptr, &status, record.data(),
-                                           static_cast<ULONG>(record.size() * sizeof(LONGLONG)),
-                                           IdBothDirectoryInformation, TRUE, &mask, TRUE));
+    const NTSTATUS listing = NtQueryDirectoryFile(parent, nullptr, nullptr, nullptr, &status, record.data(),
+                                                  static_cast<ULONG>(record.size() * sizeof(LONGLONG)),
+                                                  IdBothDirectoryInformation, TRUE, &mask, TRUE);
+    if (NT_SUCCESS(listing)) {
+        return true;
+    }
+    // Windows answers a name not listed with the first status, Wine with
+    // the second; any other is a folder that could not be listed.
+    const bool notListed = listing == StatusNoSuchFile || listing == StatusNoMoreFiles;
+    error = notListed ? ERROR_FILE_NOT_FOUND : RtlNtStatusToDosError(listing);
+    return false;
 }
 
 bool ReadListing(HANDLE folder, ListingBuffer& buffer, bool restart, DWORD& error)
@@ -167,7 +190,8 @@ HANDLE OpenFolderToRemove(const std::wstring& path)
     }
     HANDLE folder = INVALID_HANDLE_VALUE;
     ListingBuffer record;
-    if (ListNamedEntry(parent, name, record)) {
+    DWORD error = ERROR_SUCCESS;
+    if (ListNamedEntry(parent, name, record, error)) {
         const auto& entry = *reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(record.data());
         if ((entry.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
             folder = OpenListedFolder(parent, entry);
@@ -177,37 +201,14 @@ HANDLE OpenFolderToRemove(const std::wstring& path)
     return folder;
 }
 
-HANDLE OpenParentFromRoot(const std::wstring& path, bool& linkAbove)
-{
-    linkAbove = false;
-    const std::wstring full = FullPathOf(path);
-    if (full.size() < 4 || full[1] != L':' || full[2] != L'\\') {
-        return INVALID_HANDLE_VALUE; // not a folder on a drive
-    }
-    HANDLE folder = CreateFileW((L"\\\\?\\" + full.substr(0, 3)).c_str(), FILE_LIST_DIRECTORY | SYNCHRONIZE,
-                                EntrySharing, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    for (size_t start = 3, end = full.find(L'\\', start); folder != INVALID_HANDLE_VALUE && end != std::wstring::npos;
-         start = end + 1, end = full.find(L'\\', start)) {
-        ListingBuffer record;
-        HANDLE below = INVALID_HANDLE_VALUE;
-        if (ListNamedEntry(folder, full.substr(start, end - start), record)) {
-            const auto& entry = *reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(record.data());
-            // A junction, a symbolic link, a mount point; any other reparse
-            // point (Wine lists its links without a tag) is refused alike.
-            linkAbove = (entry.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
-            if (!linkAbove && (entry.FileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-                below = OpenChecked(folder, entry, FILE_LIST_DIRECTORY, EntrySharing, DirectoryOnly);
-            }
-        }
-        CloseHandle(folder);
-        folder = below;
-    }
-    return folder;
-}
-
 HANDLE OpenListedFolder(HANDLE folder, const FILE_ID_BOTH_DIR_INFO& entry)
 {
     return OpenChecked(folder, entry, FolderAccess, FolderSharing, DirectoryOnly);
+}
+
+HANDLE OpenListedFolderToPass(HANDLE folder, const FILE_ID_BOTH_DIR_INFO& entry)
+{
+    return OpenChecked(folder, entry, FILE_LIST_DIRECTORY, EntrySharing, DirectoryOnly);
 }
 
 HANDLE OpenListedEntry(HANDLE folder, const FILE_ID_BOTH_DIR_INFO& entry, ACCESS_MASK access)
@@ -240,34 +241,39 @@ LONGLONG FileIdOf(HANDLE object)
     return id.QuadPart;
 }
 
-bool DeleteIfSameObject(const std::wstring& path, LONGLONG fileId)
+DWORD VolumeOf(HANDLE object)
+{
+    BY_HANDLE_FILE_INFORMATION information;
+    return GetFileInformationByHandle(object, &information) ? information.dwVolumeSerialNumber : 0;
+}
+
+bool DeleteIfSameObject(const std::wstring& path, LONGLONG fileId, DWORD volume)
 {
     HANDLE opened = CreateFileW(ExtendedPathOf(path).c_str(), DELETE | FILE_READ_ATTRIBUTES, EntrySharing, nullptr,
                                 OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (opened == INVALID_HANDLE_VALUE) {
         return false;
     }
-    const bool marked = fileId != 0 && FileIdOf(opened) == fileId && MarkForDeletion(opened);
-    const DWORD error = GetLastError();
-    CloseHandle(opened); // the deletion happens here
-    SetLastError(error);
-    return marked;
+    if (fileId == 0 || FileIdOf(opened) != fileId || VolumeOf(opened) != volume) {
+        SetLastError(NotTheListedObject);
+        return CloseAfter(opened, false);
+    }
+    return CloseAfter(opened, MarkForDeletion(opened, volume));
 }
 
-bool DeleteListedFile(HANDLE folder, const FILE_ID_BOTH_DIR_INFO& entry)
+bool DeleteListedFile(HANDLE folder, const FILE_ID_BOTH_DIR_INFO& entry, DWORD volume)
 {
     // Opened by name in the held folder, which nothing can swap, as the file
     // itself: whatever now has that name in the folder is deleted (a link
     // as itself), and nothing outside it. A read-only file is refused here.
     // Where POSIX semantics are refused, one open that deletes on close.
-    const ULONG options = posixDeletionRefused ? FileOnly | DeleteOnClose : FileOnly;
+    const bool classic = PosixRefusedOn(volume);
+    const ULONG options = classic ? FileOnly | DeleteOnClose : FileOnly;
     HANDLE opened = OpenRelative(folder, entry.FileName, entry.FileNameLength, DELETE, EntrySharing, options);
     if (opened == INVALID_HANDLE_VALUE) {
-        return false;
+        return GetLastError() == ERROR_DELETE_PENDING; // deleted, listed until its holder lets go
     }
-    const bool marked = (options & DeleteOnClose) != 0 || MarkForDeletion(opened);
-    CloseHandle(opened); // the deletion happens here
-    return marked;
+    return CloseAfter(opened, classic || MarkForDeletion(opened, volume));
 }
 
 bool ResetAttributes(HANDLE object)
@@ -278,9 +284,9 @@ bool ResetAttributes(HANDLE object)
     return SetFileInformationByHandle(object, FileBasicInfo, &basic, sizeof(basic)) != FALSE;
 }
 
-bool MarkForDeletion(HANDLE object)
+bool MarkForDeletion(HANDLE object, DWORD volume)
 {
-    if (!posixDeletionRefused) {
+    if (!PosixRefusedOn(volume)) {
         ULONG flags = DispositionDelete | DispositionPosixSemantics; // FILE_DISPOSITION_INFO_EX
         if (SetFileInformationByHandle(object, DispositionInfoEx, &flags, sizeof(flags))) {
             return true;
@@ -288,8 +294,16 @@ bool MarkForDeletion(HANDLE object)
         if (!IsRefusal(GetLastError())) {
             return false; // refused for this entry, not for its kind: the classic way would fail alike
         }
-        posixDeletionRefused = true;
+        posixRefusedVolumes.push_back(volume);
     }
     FILE_DISPOSITION_INFO disposition = {TRUE};
     return SetFileInformationByHandle(object, FileDispositionInfo, &disposition, sizeof(disposition)) != FALSE;
+}
+
+bool CloseAfter(HANDLE opened, bool done)
+{
+    const DWORD error = GetLastError();
+    CloseHandle(opened);
+    SetLastError(error);
+    return done;
 }

@@ -38,34 +38,39 @@ std::wstring ListedName(const FILE_ID_BOTH_DIR_INFO& entry);
 HANDLE OpenFolderToRemove(const std::wstring& path);
 
 // The open folder's own listing record of one name in it (a link as
-// itself). False when it lists no such name.
-bool ListNamedEntry(HANDLE parent, const std::wstring& name, ListingBuffer& record);
-
-// Opens the folder that holds path (an absolute path on a drive) for
-// listing, by going down from the drive's root: each folder opened relative
-// to the one above, without following a link, and checked to be the object
-// listed. INVALID_HANDLE_VALUE when a folder on the way is missing, is no
-// folder, or cannot be opened; linkAbove is then set when one is a link (a
-// junction, a symbolic link, a mount point: any reparse point), which
-// another account may have planted to lead the path elsewhere.
-HANDLE OpenParentFromRoot(const std::wstring& path, bool& linkAbove);
+// itself). False when it lists no such name (error ERROR_FILE_NOT_FOUND) or
+// cannot be listed (error: why); only the first tells that nothing is
+// there.
+bool ListNamedEntry(HANDLE parent, const std::wstring& name, ListingBuffer& record, DWORD& error);
 
 // Opens a subfolder that the open folder listed, to be walked, with the same
 // checks. INVALID_HANDLE_VALUE when it can no longer be opened or is not
-// the folder listed: swapped, replaced, or turned into a link.
+// the folder listed: swapped, replaced, or turned into a link (error
+// NotTheListedObject).
 HANDLE OpenListedFolder(HANDLE folder, const FILE_ID_BOTH_DIR_INFO& entry);
+
+// As OpenListedFolder, for a folder only passed through on the way down to
+// another: opened to be listed, shared as a passer-by shares it.
+HANDLE OpenListedFolderToPass(HANDLE folder, const FILE_ID_BOTH_DIR_INFO& entry);
 
 // Opens an entry that the open folder listed (a file, a folder, or a link
 // as itself) to be reset (FILE_WRITE_ATTRIBUTES) or deleted (DELETE). An
 // entry that is no longer the object listed is not opened:
-// INVALID_HANDLE_VALUE.
+// INVALID_HANDLE_VALUE, error NotTheListedObject. One that was deleted but
+// is still listed, because another program holds it, gives error
+// ERROR_DELETE_PENDING.
 HANDLE OpenListedEntry(HANDLE folder, const FILE_ID_BOTH_DIR_INFO& entry, ACCESS_MASK access);
 
+// The error of an open whose object is not the one listed or looked for:
+// another object now has its name.
+constexpr DWORD NotTheListedObject = ERROR_FILE_INVALID;
+
 // Deletes a file that the open folder listed, by its name there: one open,
-// whose deletion takes POSIX semantics where offered, else happens on
-// close. False when it cannot be deleted (held open, read-only, or no longer
-// a file).
-bool DeleteListedFile(HANDLE folder, const FILE_ID_BOTH_DIR_INFO& entry);
+// whose deletion takes POSIX semantics where the volume (serial number)
+// offers them, else happens on close. A file that was already deleted but
+// is still listed counts as deleted. False when it cannot be deleted (held
+// open, read-only, or no longer a file).
+bool DeleteListedFile(HANDLE folder, const FILE_ID_BOTH_DIR_INFO& entry, DWORD volume);
 
 // The opened object's final path, in extended-length form ("\\?\C:\..."):
 // where it is on disk, whatever path reached it. Empty when it cannot be
@@ -73,18 +78,31 @@ bool DeleteListedFile(HANDLE folder, const FILE_ID_BOTH_DIR_INFO& entry);
 std::wstring FinalPathOf(HANDLE object);
 
 // The opened object's file id (Wine: its inode); 0 when it cannot be read.
+// Ids are unique only within a volume.
 LONGLONG FileIdOf(HANDLE object);
 
+// The serial number of the volume the opened object lies on; 0 when it
+// cannot be read.
+DWORD VolumeOf(HANDLE object);
+
 // Deletes what is at path (a link as itself) when it is the object with
-// this file id: a folder emptied through a handle now closed. GetLastError
-// tells why it failed (ERROR_DIR_NOT_EMPTY: something is still listed).
-bool DeleteIfSameObject(const std::wstring& path, LONGLONG fileId);
+// this file id on this volume: a folder emptied through a handle now
+// closed. GetLastError tells why it failed (ERROR_DIR_NOT_EMPTY: something
+// is still listed; NotTheListedObject: another object has the path now).
+bool DeleteIfSameObject(const std::wstring& path, LONGLONG fileId, DWORD volume);
 
 // Resets the opened object's attributes to FILE_ATTRIBUTE_NORMAL.
 bool ResetAttributes(HANDLE object);
 
-// Deletes the opened object: with POSIX semantics where the file system
-// offers them (its name leaves its folder at once, even while another
-// program holds it shared for deletion), otherwise when its last handle
-// closes. An open folder only when it is empty.
-bool MarkForDeletion(HANDLE object);
+// Deletes the opened object, which lies on the given volume: with POSIX
+// semantics where that volume offers them (its name leaves its folder at
+// once, even while another program holds it shared for deletion),
+// otherwise when its last handle closes. An open folder only when it is
+// empty. Each volume's refusal is learned once a run: a FAT drive or a
+// network share does not make drive C: delete the classic way.
+bool MarkForDeletion(HANDLE object, DWORD volume);
+
+// Closes an object opened to be acted on (a deletion marked on it happens
+// here) and hands back done, GetLastError still telling why the action
+// failed.
+bool CloseAfter(HANDLE opened, bool done);

@@ -8,12 +8,6 @@ namespace {
 
 constexpr ULONG AnySharing = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
-DWORD VolumeOf(HANDLE object)
-{
-    BY_HANDLE_FILE_INFORMATION information;
-    return GetFileInformationByHandle(object, &information) ? information.dwVolumeSerialNumber : 0;
-}
-
 HANDLE OpenToLook(const std::wstring& path, ACCESS_MASK access)
 {
     return CreateFileW(path.c_str(), access | FILE_READ_ATTRIBUTES, AnySharing, nullptr, OPEN_EXISTING,
@@ -68,7 +62,8 @@ bool LocateInside(HANDLE top, const std::wstring& path, OwnFileInside& inside)
     }
     inside.finalPath = FinalPathOf(file);
     inside.fileId = FileIdOf(file);
-    const bool sameVolume = VolumeOf(file) != 0 && VolumeOf(file) == VolumeOf(top);
+    inside.volume = VolumeOf(file);
+    const bool sameVolume = inside.volume != 0 && inside.volume == VolumeOf(top);
     CloseHandle(file);
     const std::wstring topPath = FinalPathOf(top);
     if (!sameVolume || topPath.empty() || inside.fileId == 0 || !StartsWithFolder(inside.finalPath, topPath) ||
@@ -101,7 +96,7 @@ bool MoveAside(const OwnFileInside& inside)
     rename->RootDirectory = nullptr;
     rename->FileNameLength = static_cast<DWORD>(target.size() * sizeof(wchar_t));
     std::copy(target.begin(), target.end(), rename->FileName);
-    const bool moved = FileIdOf(file) == inside.fileId &&
+    const bool moved = FileIdOf(file) == inside.fileId && VolumeOf(file) == inside.volume &&
                        SetFileInformationByHandle(file, FileRenameInfo, rename, static_cast<DWORD>(record.size()));
     CloseHandle(file);
     return moved;

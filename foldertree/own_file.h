@@ -15,10 +15,12 @@
 #include <vector>
 
 // The program's own file as it lies inside a folder being removed: its file
-// id and final path, and from its parent up to the folder just below the
-// top, each folder's final path and file id (deepest first).
+// id, volume and final path, and from its parent up to the folder just below
+// the top, each folder's final path and file id (deepest first), all on that
+// volume.
 struct OwnFileInside {
     LONGLONG fileId = 0;
+    DWORD volume = 0;
     std::wstring finalPath;
     std::vector<std::wstring> folderPaths;
     std::vector<LONGLONG> folderIds;

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "foldertree/folder_walks.h"
+#include "tests/support/fake_launchers.h"
 #include "tests/support/scratch_tree.h"
 #include "tests/support/throwaway_machine.h"
 #include "tests/support/trace_capture.h"
@@ -145,6 +146,79 @@ TEST(FolderWalks, FileKeptForLastThatIsHeldIsTracedLast)
     EXPECT_EQ(L"Launcher.exe", ListFolder(root));
     EXPECT_EQ((Lines{L"Delete falied : locked.dat", L"Delete falied : Launcher.exe"}), trace.Lines());
     EXPECT_TRUE(RemoveFolder(root, L"Launcher.exe"));
+}
+
+// A folder is listed in batches (some 130 entries each): both walks work
+// through every batch, so read-only files late in the listing go too.
+TEST(FolderWalks, AFolderListedInManyBatchesIsRemovedWhole)
+{
+    const std::wstring root = NewScratchFolder(L"wide");
+    for (int file = 0; file < 600; ++file) {
+        ASSERT_TRUE(
+            MakeFile(root + L"\\entry-" + std::to_wstring(file) + L"-with-a-longer-name.dat", FILE_ATTRIBUTE_READONLY));
+    }
+    TraceCapture trace;
+    EXPECT_TRUE(RemoveFolder(root));
+    EXPECT_FALSE(Exists(root));
+    EXPECT_EQ(Lines{}, trace.Lines());
+}
+
+// A line written after a sibling subfolder was walked shows the path of the
+// folder it is about, not one grown by the sibling's name.
+TEST(FolderWalks, ALineAfterASiblingWasWalkedShowsItsOwnPath)
+{
+    const std::wstring root = NewScratchFolder(L"siblings");
+    for (const wchar_t* name : {L"alpha", L"bravo", L"charlie", L"delta"}) {
+        ASSERT_TRUE(MakeFolder(root + L"\\" + name));
+        ASSERT_TRUE(MakeFile(root + L"\\" + name + L"\\inner.dat"));
+    }
+    // The walks list as FindFirstFileW does: the last subfolder listed comes
+    // after its siblings.
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((root + L"\\*").c_str(), &found);
+    ASSERT_NE(INVALID_HANDLE_VALUE, search);
+    std::wstring last;
+    int listed = 0;
+    do {
+        if (found.cFileName[0] != L'.') {
+            last = found.cFileName;
+            ++listed;
+        }
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+    ASSERT_EQ(4, listed);
+    HANDLE held = CreateFileW((root + L"\\" + last).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                              FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, held);
+    TraceCapture trace;
+
+    const int result = DeleteTree(root);
+    CloseHandle(held);
+
+    EXPECT_EQ(0, result);
+    EXPECT_EQ(Lines{L"FindFirstFile failed : " + root + L"\\" + last}, trace.Lines());
+    EXPECT_EQ(last, ListFolder(root));
+}
+
+// An entry that another program deleted, but that is still listed while a
+// third holds it (a scanner), counts as deleted: neither walk writes a
+// line for it, and the folder goes once the holder lets go.
+TEST(FolderWalks, AnEntryDeletedButStillHeldIsWaitedFor)
+{
+    REQUIRE_HARNESS_FILES();
+    const std::wstring root = NewScratchFolder(L"pending");
+    ASSERT_TRUE(MakeFolder(root + L"\\sub"));
+    ASSERT_TRUE(MakeFile(root + L"\\sub\\pending.dat"));
+    ASSERT_TRUE(MakeFile(root + L"\\plain.dat"));
+    FakeLaunchers holders;
+    ASSERT_NE(nullptr, holders.StartSharedHolder(NewScratchFolder(L"scanner") + L"\\scanner.exe",
+                                                 root + L"\\sub\\pending.dat", 1500));
+    ASSERT_TRUE(DeleteFileW((root + L"\\sub\\pending.dat").c_str()));
+    TraceCapture trace;
+
+    EXPECT_TRUE(RemoveFolder(root));
+    EXPECT_FALSE(Exists(root));
+    EXPECT_EQ(Lines{}, trace.Lines());
 }
 
 TEST(FolderWalks, MissingFolderIsASuccessWithoutAnyWalk)

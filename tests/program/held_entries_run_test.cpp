@@ -57,6 +57,26 @@ TEST_P(HeldForAMoment, TheRemovalWaitsAndSucceeds)
 INSTANTIATE_TEST_SUITE_P(Entries, HeldForAMoment,
                          ::testing::Values(L"\\top.txt", L"\\game\\data\\archive.pak", L"\\game"));
 
+// The default folder, which has no file kept for last, is deleted through
+// its parent once its held file has gone.
+TEST_F(RemovalRun, AFileHeldForAMomentInTheDefaultFolderIsWaitedFor)
+{
+    MakeParent();
+    ASSERT_TRUE(MakeFolder(Fixed));
+    ASSERT_TRUE(MakeFile(Fixed + L"\\velstrand.exe"));
+    ASSERT_TRUE(MakeFile(Fixed + L"\\old.log"));
+    FakeLaunchers holders;
+    ASSERT_NE(nullptr, holders.StartSharedHolder(NewScratchFolder(L"scanner") + L"\\scanner.exe", Fixed + L"\\old.log",
+                                                 MomentMs));
+
+    const ProgramRun run = RunProgram(Program);
+
+    ExpectSuccessBox(run);
+    EXPECT_EQ(Lines{}, run.traceLines);
+    EXPECT_FALSE(Exists(Fixed));
+    EXPECT_TRUE(Exists(Parent));
+}
+
 class HeldTooLong : public RemovalRun, public ::testing::WithParamInterface<const wchar_t*> {};
 
 TEST_P(HeldTooLong, TheRunFailsKeepsTheNamedFileAndTheNextRunFinishes)

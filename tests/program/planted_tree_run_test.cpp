@@ -34,6 +34,37 @@ TEST_F(RemovalRun, ALinkAboveTheDefaultFolderIsRefusedAndWhatItLeadsToKept)
     EXPECT_TRUE(MoveFileW(L"C:\\Tamrel", (Planted + L"\\Tamrel").c_str())) << "put back out of the way";
 }
 
+// A program that keeps C:\Tamrel\Rinop to itself (a backup or sync tool
+// copying it) hides the default folder: that is no "nothing there". The
+// run fails without touching it, and the next one finishes.
+TEST_F(RemovalRun, AFolderAboveTheDefaultFolderHeldByAnotherProgramIsAFailure)
+{
+    MakeParent();
+    ASSERT_TRUE(MakeFolder(Fixed));
+    ASSERT_TRUE(MakeFile(Fixed + L"\\velstrand.exe", FILE_ATTRIBUTE_READONLY));
+    ASSERT_TRUE(MakeFolder(Fixed + L"\\saves"));
+    ASSERT_TRUE(MakeFile(Fixed + L"\\saves\\slot1.sav"));
+    HANDLE held =
+        CreateFileW(Parent.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, held);
+
+    const ProgramRun first = RunProgram(Program);
+    CloseHandle(held);
+
+    ExpectFailureBox(first);
+    const std::wstring line = L"FindFirstFile failed : " + Fixed;
+    EXPECT_EQ((Lines{line, line}), first.traceLines);
+    EXPECT_EQ(L"saves velstrand.exe", ListFolder(Fixed));
+    EXPECT_EQ(L"slot1.sav", ListFolder(Fixed + L"\\saves"));
+    EXPECT_NE(0u, AttributesOf(Fixed + L"\\velstrand.exe") & FILE_ATTRIBUTE_READONLY) << "not even reset";
+
+    const ProgramRun second = RunProgram(Program);
+
+    ExpectSuccessBox(second);
+    EXPECT_EQ(Lines{}, second.traceLines);
+    EXPECT_FALSE(Exists(Fixed));
+}
+
 // A chain made from the Linux side, one folder relative to the one above.
 TEST_F(RemovalRun, ADeepChainOfFoldersIsRemoved)
 {

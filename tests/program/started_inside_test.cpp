@@ -98,4 +98,59 @@ TEST_F(RemovalRun, ProgramInsideTheInstallOutlivesAFailedRunAndTheRetryFinishes)
     EXPECT_FALSE(Exists(install));
 }
 
+// The user's temporary folder, as the program started next inherits it,
+// for one scope.
+class TemporaryFolderSetTo {
+public:
+    explicit TemporaryFolderSetTo(const std::wstring& folder)
+    {
+        wchar_t saved[MAX_PATH];
+        const DWORD length = GetEnvironmentVariableW(L"TMP", saved, MAX_PATH);
+        hadOne_ = length > 0 && length < MAX_PATH;
+        saved_.assign(saved, hadOne_ ? length : 0);
+        SetEnvironmentVariableW(L"TMP", folder.c_str());
+    }
+    ~TemporaryFolderSetTo() { SetEnvironmentVariableW(L"TMP", hadOne_ ? saved_.c_str() : nullptr); }
+    TemporaryFolderSetTo(const TemporaryFolderSetTo&) = delete;
+    TemporaryFolderSetTo& operator=(const TemporaryFolderSetTo&) = delete;
+
+private:
+    std::wstring saved_;
+    bool hadOne_ = false;
+};
+
+// The program's own file cannot leave the install (here its temporary
+// folder is missing; on Windows, one on another drive stops the move
+// alike): the named file stays with it, so that a run started from
+// anywhere else still recognises the folder, and finishes.
+TEST_F(RemovalRun, AProgramThatCannotLeaveKeepsTheNamedFileForTheNextRun)
+{
+    const std::wstring install = NewScratchFolder(L"inside-stuck") + L"\\VL";
+    ASSERT_TRUE(MakeFolder(install));
+    ASSERT_TRUE(MakeFile(install + L"\\velstrand.exe"));
+    ASSERT_TRUE(MakeFolder(install + L"\\data"));
+    ASSERT_TRUE(MakeFile(install + L"\\data\\pack.dat", FILE_ATTRIBUTE_READONLY));
+    ASSERT_TRUE(MakeFolder(install + L"\\tools"));
+    const std::wstring saved = install + L"\\tools\\uninstall.exe";
+    ASSERT_TRUE(CopyFileW(Program.c_str(), saved.c_str(), TRUE));
+    SetLauncherValue(L"location", install + L"\\velstrand.exe");
+
+    ProgramRun stuck;
+    {
+        TemporaryFolderSetTo missing(L"C:\\no-such-temporary-folder");
+        stuck = RunCopyFrom(saved);
+    }
+
+    ExpectFailureBox(stuck);
+    EXPECT_EQ(Lines{L"Delete falied : uninstall.exe"}, stuck.traceLines);
+    EXPECT_EQ(L"tools velstrand.exe", ListFolder(install));
+    EXPECT_EQ(L"uninstall.exe", ListFolder(install + L"\\tools"));
+
+    const ProgramRun elsewhere = RunProgram(Program);
+
+    ExpectSuccessBox(elsewhere);
+    EXPECT_EQ(Lines{}, elsewhere.traceLines);
+    EXPECT_FALSE(Exists(install));
+}
+
 } // namespace

@@ -1,0 +1,36 @@
+// The way down to a folder at the top of a drive, where every signed-in user
+// may create folders and change what another user made: a link planted on
+// the way could lead the path to any folder of that name the user can
+// delete. So the way is taken from the drive's root, each folder opened
+// relative to the one above, without following a link, and checked to be
+// the object its parent listed; the folder is then removed through the
+// parent so reached.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+// How the way down from the drive's root ended.
+enum class Descent {
+    Reached, // the folder that holds the path is open
+    Absent, // a folder on the way is not listed, or is listed as no folder
+    LinkAbove, // a folder on the way is a link (any reparse point)
+    Unreachable, // a folder on the way could not be listed or opened as listed
+};
+
+// Opens the folder that holds path (an absolute path on a drive) for
+// listing, by going down from the drive's root. INVALID_HANDLE_VALUE unless
+// descent is Reached. Only Absent means that nothing is there: a folder
+// that another program holds, that cannot be read, or that changed between
+// its listing and its opening hides what lies below it.
+HANDLE OpenParentFromRoot(const std::wstring& path, Descent& descent);
+
+// As RemoveFolder (folder_walks.h), for a folder at an absolute path on a
+// drive, reached from the drive's root; the folder itself, when it is a
+// link, has only the link removed. True when nothing is there or the tree
+// was deleted whole. When a folder above it is a link, nothing is touched:
+// linkAbove is set and the result is false. When a folder on the way, or
+// the parent's listing, cannot be read, nothing is touched either: the
+// result is false, traced as a folder whose search failed.
+bool RemoveFolderFromRoot(const std::wstring& folder, bool& linkAbove);
