@@ -4,12 +4,18 @@
 It plays the part of an opportunistic lock on Windows: the program asking
 is held at the exact lookup while another account replaces the folder.
 
-    swap_fuse.py BACKING MOUNTPOINT CONTROL TARGET VICTIM
+    swap_fuse.py BACKING MOUNTPOINT TARGET VICTIM CONTROL
 
 TARGET is a path under the mount ("/Rinop/Launcher/update"). At each lookup
 of it the count in CONTROL/count goes up; the lookup whose number is in
 CONTROL/arm moves the folder aside (to BACKING/aside) and puts a symlink to
 VICTIM in its place before answering. An arm of 0 only counts.
+
+A handle keeps its object, on Windows as on a real Linux file system, but
+this passthrough serves each request by its path: after the swap, a request
+for a path below TARGET comes from something opened before it (a new lookup
+follows the link, an absolute path, out of the mount), so it is served from
+where the folder went, not through the link.
 """
 import errno
 import os
@@ -24,8 +30,11 @@ class SwapPassthrough(fusepy.Operations):
         self.control = control
         self.target = target
         self.victim = victim
+        self.swapped = False
 
     def _real(self, path):
+        if self.swapped and path.startswith(self.target + "/"):
+            return os.path.join(self.backing, "aside", path[len(self.target) + 1:])
         return os.path.join(self.backing, path.lstrip("/"))
 
     def _read_number(self, name):
@@ -37,12 +46,15 @@ class SwapPassthrough(fusepy.Operations):
 
     def _count_lookup(self):
         count = self._read_number("count") + 1
+        if count == 1:
+            self.swapped = False  # a new run, on a fresh tree
         with open(os.path.join(self.control, "count"), "w") as f:
             f.write(str(count))
         if count == self._read_number("arm"):
             real = self._real(self.target)
             os.rename(real, os.path.join(self.backing, "aside"))
             os.symlink(self.victim, real)
+            self.swapped = True
 
     def getattr(self, path, fh=None):
         if path == self.target:
@@ -120,7 +132,7 @@ class SwapPassthrough(fusepy.Operations):
 
 
 def main():
-    backing, mountpoint, control, target, victim = sys.argv[1:6]
+    backing, mountpoint, target, victim, control = sys.argv[1:6]
     fusepy.FUSE(SwapPassthrough(backing, control, target, victim), mountpoint, foreground=True, nothreads=True,
                 attr_timeout=0, entry_timeout=0, negative_timeout=0)
 
