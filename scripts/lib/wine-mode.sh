@@ -1,16 +1,23 @@
 # shellcheck shell=bash
 # Which Wine the scripts use. The product is the 32-bit program, and its users
-# run it on 64-bit Windows. Three modes:
+# run it on 64-bit Windows. Four modes:
 #   wow64  the 32-bit program in a 64-bit prefix: 64-bit Windows, as users
 #          have it (Program Files, System32 and the registry redirected)
 #   x86    the 32-bit program in a 32-bit prefix: 32-bit Windows
 #   x64    the same sources built for x86-64, under 64-bit Wine
+#   posix  that x86-64 build under Wine 10, which deletes with POSIX
+#          semantics as Windows 10 and 11 do (Wine 8 refuses them): the
+#          deletion users' machines make
 # The first two need a host that runs 32-bit code; one whose kernel runs
 # 64-bit code only (IA-32 emulation off) cannot start any 32-bit program,
 # Wine included, and has x64 alone; so has a host where no 32-bit Wine could
 # be set up (scripts/bootstrap leaves the reason). The choice follows what
 # starts: a tiny 32-bit program run once in a 64-bit prefix, its outcome kept
-# for the run in LAUNCHER_REMOVER_WINE32_PROBE.
+# for the run in LAUNCHER_REMOVER_WINE32_PROBE. Mode posix follows what
+# deletes: a tiny program that deletes a held file the POSIX way and sees its
+# name go, run once under the Wine 10 that scripts/bootstrap unpacked, its
+# outcome kept in LAUNCHER_REMOVER_POSIX_PROBE. The tests run it beside the
+# others; the demo and the benchmarks never choose it.
 # LAUNCHER_REMOVER_WINE_ARCH forces a mode.
 
 wine_mode_repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
@@ -24,6 +31,11 @@ wine_mode_repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 : "${wine_mode_loader32:=/usr/lib/wine/wine}"
 : "${wine_mode_unpacked_root:=/opt/launcher-remover/wine32}"
 : "${wine_mode_probe_dir:=$wine_mode_repo/build/wine32-probe}"
+# Where scripts/bootstrap unpacks Wine 10 (scripts/lib/unpack-posix-wine.sh),
+# where it leaves the reason when it could not, and the posix probe's folder.
+: "${wine_mode_posix_root:=/opt/launcher-remover/wine-posix}"
+: "${wine_mode_posix_note:=$wine_mode_repo/build/wine-posix-not-installed.txt}"
+: "${wine_mode_posix_probe_dir:=$wine_mode_repo/build/posix-probe}"
 
 # True when this host can start a 32-bit Linux program.
 wine_mode_host_runs_32bit() {
@@ -83,6 +95,61 @@ wine_mode_probe_once() {
     export LAUNCHER_REMOVER_WINE32_PROBE
 }
 
+# True when scripts/bootstrap has unpacked Wine 10.
+wine_mode_posix_present() {
+    [ -f "$wine_mode_posix_root/version" ] && [ -x "$wine_mode_posix_root/bin/wine" ] &&
+        [ -x "$wine_mode_posix_root/bin/wineserver" ]
+}
+
+# Runs the posix probe in a 64-bit prefix of its own, kept for the next run:
+# Wine 10 must delete a held file the POSIX way. Prints why it failed.
+wine_mode_run_posix_probe() {
+    local dir="$wine_mode_posix_probe_dir" status=0 root="$wine_mode_posix_root"
+    mkdir -p "$dir"
+    if [ ! -f "$dir/probe.exe" ]; then
+        x86_64-w64-mingw32-gcc-posix -O -o "$dir/probe.exe" "$wine_mode_repo/scripts/lib/posix-probe.c" >"$dir/log" 2>&1 \
+            || { echo "the probe could not be compiled: $(tail -n 1 "$dir/log")"; return 1; }
+    fi
+    WINELOADER="$root/bin/wine" WINESERVER="$root/bin/wineserver" WINEPREFIX="$dir/prefix" WINEARCH=win64 \
+        WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" \
+        timeout 300 "$root/bin/wine" "$dir/probe.exe" >"$dir/log" 2>&1 </dev/null || status=$?
+    WINEPREFIX="$dir/prefix" "$root/bin/wineserver" -k >/dev/null 2>&1 || true
+    [ "$status" != 80 ] || return 0
+    rm -rf "$dir/prefix"
+    case "$status" in
+    87) echo "Wine $(cat "$root/version") refused POSIX deletion (error 87)" ;;
+    2) echo "Wine $(cat "$root/version") left a file deleted the POSIX way listed" ;;
+    *) echo "the probe ended with status $status under Wine $(cat "$root/version"): $(grep -v '^$' "$dir/log" | tail -n 1)" ;;
+    esac
+    return 1
+}
+
+# Why mode posix cannot run here, in words; fails when it can. The probe
+# runs once a run (every process started from here on keeps its outcome).
+wine_mode_no_posix_reason() {
+    local why
+    if ! wine_mode_posix_present; then
+        if [ -s "$wine_mode_posix_note" ]; then
+            echo "Wine 10 could not be set up ($(cat "$wine_mode_posix_note"))"
+        else
+            echo "Wine 10 is not unpacked (run scripts/bootstrap)"
+        fi
+        return 0
+    fi
+    if [ -z "${LAUNCHER_REMOVER_POSIX_PROBE:-}" ]; then
+        if why=$(wine_mode_run_posix_probe); then
+            LAUNCHER_REMOVER_POSIX_PROBE=deletes
+        else
+            LAUNCHER_REMOVER_POSIX_PROBE="fails: $why"
+        fi
+        export LAUNCHER_REMOVER_POSIX_PROBE
+    fi
+    case "$LAUNCHER_REMOVER_POSIX_PROBE" in
+    deletes) return 1 ;;
+    *) echo "${LAUNCHER_REMOVER_POSIX_PROBE#fails: }" ;;
+    esac
+}
+
 # Why the 32-bit modes cannot run here, in words; fails when they can.
 wine_mode_no_32bit_reason() {
     if ! wine_mode_host_runs_32bit; then
@@ -114,15 +181,37 @@ wine_mode_meaning() {
     wow64) echo "the 32-bit program in a 64-bit prefix, as on 64-bit Windows" ;;
     x86) echo "the 32-bit program in a 32-bit prefix, as on 32-bit Windows" ;;
     x64) echo "the x86-64 build of the same sources under 64-bit Wine" ;;
+    posix) echo "the x86-64 build under Wine $(cat "$wine_mode_posix_root/version" 2>/dev/null), which deletes the POSIX way as Windows 10 and 11 do" ;;
     esac
 }
 
 # Prints the modes to run, one a line, after a line on stderr saying which
-# and why. ALL: every mode the host can run (the tests); otherwise one (the
-# demo and the benchmarks). Fails, saying why, when a forced mode cannot run.
+# and why. ALL: every mode the host can run (the tests), mode posix last
+# where it runs (the line says why not, where it does not); CLASSIC: all
+# but posix; otherwise one (the demo and the benchmarks). Fails, saying
+# why, when a forced mode cannot run.
 wine_mode_choose() {
-    local scope="$1" forced="${LAUNCHER_REMOVER_WINE_ARCH:-}" reason
+    local scope="$1" forced="${LAUNCHER_REMOVER_WINE_ARCH:-}" reason line
+    if [ -z "$forced" ] && [ "$scope" = all ]; then
+        line=$(wine_mode_choose classic 2>&1 >/dev/null)
+        wine_mode_choose classic 2>/dev/null
+        if reason=$(wine_mode_no_posix_reason); then
+            echo "$line; mode posix skipped: $reason" >&2
+        else
+            echo "$line; and posix, $(wine_mode_meaning posix)" >&2
+            echo posix
+        fi
+        return
+    fi
     case "$forced" in
+    posix)
+        if reason=$(wine_mode_no_posix_reason); then
+            echo "wine mode: posix was forced, but $reason; unset LAUNCHER_REMOVER_WINE_ARCH" >&2
+            return 1
+        fi
+        echo "wine mode: posix, $(wine_mode_meaning posix): forced by LAUNCHER_REMOVER_WINE_ARCH" >&2
+        echo posix
+        ;;
     wow64 | x86)
         if reason=$(wine_mode_no_32bit_reason); then
             echo "wine mode: $forced was forced, but $reason; unset LAUNCHER_REMOVER_WINE_ARCH or use x64" >&2
@@ -139,7 +228,7 @@ wine_mode_choose() {
         if reason=$(wine_mode_no_32bit_reason); then
             echo "wine mode: x64, $(wine_mode_meaning x64): $reason" >&2
             echo x64
-        elif [ "$scope" = all ]; then
+        elif [ "$scope" = classic ]; then
             echo "wine mode: wow64, x86 and x64: this host runs 32-bit code, so the 32-bit program is tested as on 64-bit and on 32-bit Windows, and the x86-64 build as well$(wine_mode_wine32_origin)" >&2
             printf 'wow64\nx86\nx64\n'
         else
@@ -148,7 +237,7 @@ wine_mode_choose() {
         fi
         ;;
     *)
-        echo "wine mode: LAUNCHER_REMOVER_WINE_ARCH must be wow64, x86 or x64, not '$forced'" >&2
+        echo "wine mode: LAUNCHER_REMOVER_WINE_ARCH must be wow64, x86, x64 or posix, not '$forced'" >&2
         return 1
         ;;
     esac
@@ -156,7 +245,7 @@ wine_mode_choose() {
 
 # The CMake configure and build preset that builds a mode's programs.
 wine_mode_preset() {
-    case "$1" in wow64 | x86) echo mingw-x86 ;; x64) echo mingw-x64 ;; esac
+    case "$1" in wow64 | x86) echo mingw-x86 ;; x64 | posix) echo mingw-x64 ;; esac
 }
 
 # The CTest preset that runs a mode's tests.

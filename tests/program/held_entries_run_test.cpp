@@ -1,11 +1,15 @@
 // Programs that hold an entry for a moment while sharing it for deletion: a
 // virus scanner or the search indexer reading a file, an Explorer window on
-// a folder. Wine, like FAT and Windows before 10, keeps such an entry's name
-// in its folder until the holder lets go: the removal waits it out, and a
-// hold that outlasts the wait leaves what the next run needs.
+// a folder. Deleted the POSIX way (Windows 10 and 11, Wine 10), such an
+// entry's name leaves its folder at once. Deleted the classic way (Wine 8,
+// FAT, Windows before 10), it stays listed until the holder lets go: the
+// removal waits it out, and a hold that outlasts the wait leaves what the
+// next run needs. Where the two differ, each has its own expectation.
 #include <string>
 
+#include "foldertree/held_entries.h"
 #include "tests/program/removal_run_fixture.h"
+#include "tests/support/deletion_semantics.h"
 #include "tests/support/fake_launchers.h"
 
 namespace {
@@ -13,6 +17,9 @@ namespace {
 constexpr DWORD MomentMs = 3000;
 // Longer than the whole run will wait.
 constexpr DWORD LongHoldMs = 9000;
+// A run that waited for held entries takes the whole allowance before it
+// gives up; one that never paused stays well under half of it.
+constexpr double NoPauseSeconds = HeldEntriesPatienceMs / 2000.0;
 
 // The launcher installed where its key says, beside leftovers in the
 // default folder; the install folder is returned.
@@ -31,6 +38,7 @@ std::wstring InstallWithLeftovers()
     EXPECT_TRUE(MakeFolder(Parent));
     EXPECT_TRUE(MakeFolder(Fixed));
     EXPECT_TRUE(MakeFile(Fixed + L"\\old.log"));
+    EXPECT_TRUE(MakeFile(install + L"\\readonly.dat", FILE_ATTRIBUTE_READONLY));
     return install;
 }
 
@@ -77,9 +85,14 @@ TEST_F(RemovalRun, AFileHeldForAMomentInTheDefaultFolderIsWaitedFor)
     EXPECT_TRUE(Exists(Parent));
 }
 
+// Held longer than the run would ever wait. The POSIX way the held name
+// leaves at once: one run, no pause, nothing left (a read-only file too: its
+// bit is reset first). The classic way the run waits its allowance out,
+// fails, and keeps the named file; the next one, once the hold has ended,
+// finishes.
 class HeldTooLong : public RemovalRun, public ::testing::WithParamInterface<const wchar_t*> {};
 
-TEST_P(HeldTooLong, TheRunFailsKeepsTheNamedFileAndTheNextRunFinishes)
+TEST_P(HeldTooLong, OneRunTheFirstRunFailsOnlyTheClassicWayAndTheNextFinishes)
 {
     const std::wstring install = InstallWithLeftovers();
     FakeLaunchers holders;
@@ -89,6 +102,14 @@ TEST_P(HeldTooLong, TheRunFailsKeepsTheNamedFileAndTheNextRunFinishes)
 
     const ProgramRun first = RunProgram(Program);
 
+    if (DeletesThePosixWay()) {
+        ExpectSuccessBox(first);
+        EXPECT_EQ(Lines{}, first.traceLines);
+        EXPECT_FALSE(Exists(install));
+        EXPECT_FALSE(Exists(Fixed));
+        EXPECT_LT(first.seconds, NoPauseSeconds) << "nothing was waited for";
+        return;
+    }
     ExpectFailureBox(first);
     EXPECT_EQ(Lines{}, first.traceLines) << "a folder left at the end of its walk has no line";
     EXPECT_TRUE(Exists(install + L"\\velstrand.exe")) << "kept, so that the next run recognises the folder";
@@ -102,7 +123,34 @@ TEST_P(HeldTooLong, TheRunFailsKeepsTheNamedFileAndTheNextRunFinishes)
     EXPECT_FALSE(Exists(install));
 }
 
-// A file in the install folder, one in a subfolder.
-INSTANTIATE_TEST_SUITE_P(Entries, HeldTooLong, ::testing::Values(L"\\top.txt", L"\\game\\data\\archive.pak"));
+// A file in the install folder, one in a subfolder, a subfolder (as an
+// Explorer window holds it), a read-only file.
+INSTANTIATE_TEST_SUITE_P(Entries, HeldTooLong,
+                         ::testing::Values(L"\\top.txt", L"\\game\\data\\archive.pak", L"\\game", L"\\readonly.dat"));
+
+// The install folder itself held longer than any wait (an Explorer window
+// open on it). Its content goes and its own deletion is taken either way:
+// the POSIX way it leaves at once, the classic way once the holder lets go.
+TEST_F(RemovalRun, TheInstallFolderItselfHeldLongIsDeleted)
+{
+    const std::wstring install = InstallWithLeftovers();
+    FakeLaunchers holders;
+    HANDLE holder = holders.StartSharedHolder(NewScratchFolder(L"explorer") + L"\\explorer.exe", install, LongHoldMs);
+    ASSERT_NE(nullptr, holder);
+
+    const ProgramRun run = RunProgram(Program);
+
+    ExpectSuccessBox(run);
+    EXPECT_EQ(Lines{}, run.traceLines);
+    EXPECT_FALSE(Exists(Fixed));
+    if (DeletesThePosixWay()) {
+        EXPECT_FALSE(Exists(install));
+        EXPECT_LT(run.seconds, NoPauseSeconds) << "nothing was waited for";
+        return;
+    }
+    EXPECT_EQ(L"", ListFolder(install)) << "emptied; its own deletion waits for the holder";
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(holder, LongHoldMs + 10000)) << "the hold ends";
+    EXPECT_FALSE(Exists(install));
+}
 
 } // namespace
