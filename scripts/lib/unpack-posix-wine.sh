@@ -38,7 +38,7 @@ posix_wine_source() {
 # beside it, then put in place), with scripts bin/wine and bin/wineserver
 # that start its loader and server. Says what failed last.
 unpack_posix_wine() {
-    local root="$wine_mode_posix_root" work uri keyring deb libs status=0
+    local root="${wine_mode_posix_root:?set by wine-mode.sh, sourced first}" work uri keyring deb libs status=0
     work=$(mktemp -d)
     read -r uri keyring < <(posix_wine_source)
     mkdir -p "$work/parts" "$work/lists/partial" "$work/cache/archives/partial"

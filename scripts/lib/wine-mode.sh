@@ -124,16 +124,24 @@ wine_mode_run_posix_probe() {
     return 1
 }
 
-# Why mode posix cannot run here, in words; fails when it can. The probe
-# runs once a run (every process started from here on keeps its outcome).
+# Why a Wine is not in place: FAILED and the reason scripts/bootstrap kept in
+# NOTE, or MISSING when it kept none.
+wine_mode_missing_reason() {
+    if [ -s "$1" ]; then
+        echo "$2 ($(cat "$1"))"
+    else
+        echo "$3"
+    fi
+}
+
+# Why mode posix cannot run here, in words; fails when it can. The probe runs
+# once, in the shell that asks first, which keeps its outcome for every
+# process it starts.
 wine_mode_no_posix_reason() {
     local why
     if ! wine_mode_posix_present; then
-        if [ -s "$wine_mode_posix_note" ]; then
-            echo "Wine 10 could not be set up ($(cat "$wine_mode_posix_note"))"
-        else
-            echo "Wine 10 is not unpacked (run scripts/bootstrap)"
-        fi
+        wine_mode_missing_reason "$wine_mode_posix_note" "Wine 10 could not be set up" \
+            "Wine 10 is not unpacked (run scripts/bootstrap)"
         return 0
     fi
     if [ -z "${LAUNCHER_REMOVER_POSIX_PROBE:-}" ]; then
@@ -155,11 +163,8 @@ wine_mode_no_32bit_reason() {
     if ! wine_mode_host_runs_32bit; then
         echo "this host cannot run 32-bit code (IA-32 emulation is off)"
     elif ! wine_mode_wine32_present; then
-        if [ -s "$wine_mode_wine32_note" ]; then
-            echo "the 32-bit Wine could not be installed ($(cat "$wine_mode_wine32_note"))"
-        else
-            echo "the 32-bit Wine (wine32:i386) is not installed"
-        fi
+        wine_mode_missing_reason "$wine_mode_wine32_note" "the 32-bit Wine could not be installed" \
+            "the 32-bit Wine (wine32:i386) is not installed"
     else
         wine_mode_probe_once
         case "$LAUNCHER_REMOVER_WINE32_PROBE" in
