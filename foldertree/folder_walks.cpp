@@ -115,11 +115,6 @@ const FILE_ID_BOTH_DIR_INFO* NextRecord(const FILE_ID_BOTH_DIR_INFO* entry)
                                                           entry->NextEntryOffset);
 }
 
-const FILE_ID_BOTH_DIR_INFO& RecordIn(const ListingBuffer& buffer)
-{
-    return *reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(buffer.data());
-}
-
 constexpr size_t EndOfBatch = static_cast<size_t>(-1);
 
 // One folder on the walk's way down from the top folder: held open for its

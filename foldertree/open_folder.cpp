@@ -192,7 +192,7 @@ HANDLE OpenFolderToRemove(const std::wstring& path)
     ListingBuffer record;
     DWORD error = ERROR_SUCCESS;
     if (ListNamedEntry(parent, name, record, error)) {
-        const auto& entry = *reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(record.data());
+        const FILE_ID_BOTH_DIR_INFO& entry = RecordIn(record);
         if ((entry.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
             folder = OpenListedFolder(parent, entry);
         }

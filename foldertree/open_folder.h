@@ -23,6 +23,12 @@
 // FILE_ID_BOTH_DIR_INFO.
 using ListingBuffer = std::vector<LONGLONG>;
 
+// The first record a listing buffer holds.
+inline const FILE_ID_BOTH_DIR_INFO& RecordIn(const ListingBuffer& buffer)
+{
+    return *reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(buffer.data());
+}
+
 // Reads the next batch of the folder's entries into buffer, or with restart
 // the first one (both walks list the same open folder). False at the end,
 // with error ERROR_NO_MORE_FILES, or on a failure, with its error.

@@ -7,11 +7,6 @@
 
 namespace {
 
-const FILE_ID_BOTH_DIR_INFO& RecordIn(const ListingBuffer& record)
-{
-    return *reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(record.data());
-}
-
 // One step down: the entry named in the open folder, opened when it is a
 // plain folder and the object listed.
 HANDLE StepDown(HANDLE folder, const std::wstring& name, Descent& descent)
@@ -72,26 +67,24 @@ bool RemoveFolderFromRoot(const std::wstring& folder, bool& linkAbove)
     if (descent == Descent::Absent) {
         return true;
     }
-    bool removed = false;
-    bool reached = false;
-    if (parent != INVALID_HANDLE_VALUE) {
+    if (descent == Descent::LinkAbove) {
+        return false;
+    }
+    if (descent == Descent::Reached) {
         const std::wstring full = FullPathOf(folder);
         ListingBuffer record;
         DWORD error = ERROR_SUCCESS;
-        if (ListNamedEntry(parent, full.substr(full.rfind(L'\\') + 1), record, error)) {
-            removed = RemoveListedFolder(parent, RecordIn(record), folder);
-            reached = true;
-        } else {
-            removed = error == ERROR_FILE_NOT_FOUND; // nothing there
-            reached = removed;
-        }
+        const bool listed = ListNamedEntry(parent, full.substr(full.rfind(L'\\') + 1), record, error);
+        const bool removed =
+            listed ? RemoveListedFolder(parent, RecordIn(record), folder) : error == ERROR_FILE_NOT_FOUND;
         CloseHandle(parent);
+        if (listed || removed) {
+            return removed; // walked, or nothing there
+        }
     }
-    if (!reached && !linkAbove) {
-        // What hides the folder is traced as both walks trace a folder
-        // they cannot list; nothing was touched, and a later run finishes.
-        TraceFailure(SearchFailedPrefix, folder);
-        TraceFailure(SearchFailedPrefix, folder);
-    }
-    return removed;
+    // What hides the folder is traced as both walks trace a folder they
+    // cannot list; nothing was touched, and a later run finishes.
+    TraceFailure(SearchFailedPrefix, folder);
+    TraceFailure(SearchFailedPrefix, folder);
+    return false;
 }
