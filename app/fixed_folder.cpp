@@ -14,3 +14,14 @@ bool RemoveFixedFolder()
     }
     return removed;
 }
+
+bool LocateOwnFileInFixedFolder(OwnFileInside& inside)
+{
+    HANDLE folder = OpenFolderFromRoot(FixedLauncherFolder);
+    if (folder == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    const bool located = LocateInside(folder, OwnFilePath(), inside);
+    CloseHandle(folder);
+    return located;
+}

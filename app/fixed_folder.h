@@ -4,8 +4,14 @@
 // could lead its path to any folder of that name the user can delete.
 #pragma once
 
+#include "foldertree/own_file.h"
+
 // Removes the default folder, reached from the drive's root without
 // following a link. A link above it is refused: nothing is touched, the
 // refusal is traced, and the result is false. True when nothing is there or
 // the tree was deleted whole.
 bool RemoveFixedFolder();
+
+// True when the running program's own file lies inside the default folder,
+// reached as the stage reaches it; inside then describes it.
+bool LocateOwnFileInFixedFolder(OwnFileInside& inside);

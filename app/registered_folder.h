@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "foldertree/own_file.h"
+
 // Reads the launcher's location from its key (creating the key, empty, when
 // it is missing), removes the folder that holds the file it names, deletes
 // the version value and closes the key. False only when a folder was there
@@ -16,3 +18,8 @@ bool RemoveRegisteredFolder();
 // for the next run. A refusal writes "Remove refused : " and the folder (or
 // the location, when it is too long to be used) as a trace line.
 bool RemoveInstallFolder(const std::wstring& location);
+
+// True when the running program's own file lies inside the install folder
+// that the stage would remove (read, opened and judged as the stage does);
+// inside then describes it. Nothing is removed or deleted.
+bool LocateOwnFileInRegisteredFolder(OwnFileInside& inside);

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "app/fixed_folder.h"
+#include "app/hand_over.h"
 #include "app/launcher_footprint.h"
 #include "app/registered_folder.h"
 #include "app/removal_lock.h"
@@ -23,13 +24,36 @@ void ReportOutcome(bool succeeded)
     }
 }
 
+// The program's own file lies inside a folder this run removes, on another
+// drive than the user's temporary folder: it cannot move out of the way,
+// and only a copy of the program can finish the run.
+bool OwnFileCannotLeave()
+{
+    OwnFileInside inside;
+    if (LocateOwnFileInRegisteredFolder(inside) && !TemporaryFolderOnItsVolume(inside)) {
+        return true;
+    }
+    return LocateOwnFileInFixedFolder(inside) && !TemporaryFolderOnItsVolume(inside);
+}
+
 } // namespace
 
 void RunRemoval()
 {
+    HANDLE startedProgram = nullptr;
+    const bool handedOver = TakeHandedRun(startedProgram);
+    if (handedOver && !AwaitStartedProgram(startedProgram)) {
+        ReportOutcome(false);
+        return;
+    }
     // Held for the removal only: a second start goes on once the folders are
     // dealt with, not once this box is closed.
     HANDLE lock = AcquireRemovalLock();
+    // Decided before anything is changed; a copy never hands the run on.
+    if (!handedOver && OwnFileCannotLeave() && HandRunToCopy()) {
+        ReleaseRemovalLock(lock);
+        return; // the copy reports
+    }
     KillLauncherProcesses(LauncherImageName);
     const bool registeredRemoved = RemoveRegisteredFolder();
     const bool fixedRemoved = RemoveFixedFolder();

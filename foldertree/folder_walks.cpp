@@ -311,13 +311,14 @@ bool AwaitOnlyLastLeft(HANDLE folder, const std::wstring& lastFile, const OwnFil
     }
 }
 
-// Everything else has gone: the program's own file is moved out and its
-// folders deleted, deepest first, while each is still the folder located.
-// A file that cannot be moved is traced as one that cannot be deleted, and
-// its folders stay.
+// Everything else has gone: the program's file is moved out, or, once it no
+// longer runs (a copy of the program was handed the run), deleted; then its
+// folders are deleted, deepest first, while each is still the folder
+// located. A file that can be neither is traced as one that cannot be
+// deleted, and its folders stay.
 bool MoveOwnFileAside(const OwnFileInside& own)
 {
-    if (!MoveAside(own)) {
+    if (!MoveAside(own) && !DeleteIfSameObject(own.finalPath, own.fileId, own.volume)) {
         TraceFailure(EntryNotDeletedPrefix, own.finalPath.substr(own.finalPath.rfind(L'\\') + 1));
         return false;
     }
@@ -401,7 +402,7 @@ int DeleteOpenedFolder(HANDLE folder, const std::wstring& shown, const std::wstr
     OwnFileInside own;
     const DWORD volume = folder != INVALID_HANDLE_VALUE ? VolumeOf(folder) : 0;
     if (folder != INVALID_HANDLE_VALUE) {
-        LocateInside(folder, OwnFilePath(), own); // left empty when it lies elsewhere
+        LocateInside(folder, StartedProgramFile(), own); // left empty when it lies elsewhere
     }
     int result = 0;
     const bool listedWhole = WalkTree(folder, shown, Walk::Delete, lastFile, own, volume, result);

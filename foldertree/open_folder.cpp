@@ -188,17 +188,23 @@ HANDLE OpenFolderToRemove(const std::wstring& path)
     if (parent == INVALID_HANDLE_VALUE) {
         return INVALID_HANDLE_VALUE;
     }
-    HANDLE folder = INVALID_HANDLE_VALUE;
-    ListingBuffer record;
-    DWORD error = ERROR_SUCCESS;
-    if (ListNamedEntry(parent, name, record, error)) {
-        const FILE_ID_BOTH_DIR_INFO& entry = RecordIn(record);
-        if ((entry.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
-            folder = OpenListedFolder(parent, entry);
-        }
-    }
+    HANDLE folder = OpenNamedFolder(parent, name);
     CloseHandle(parent);
     return folder;
+}
+
+HANDLE OpenNamedFolder(HANDLE parent, const std::wstring& name)
+{
+    ListingBuffer record;
+    DWORD error = ERROR_SUCCESS;
+    if (!ListNamedEntry(parent, name, record, error)) {
+        return INVALID_HANDLE_VALUE;
+    }
+    const FILE_ID_BOTH_DIR_INFO& entry = RecordIn(record);
+    if ((entry.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+        return INVALID_HANDLE_VALUE;
+    }
+    return OpenListedFolder(parent, entry);
 }
 
 HANDLE OpenListedFolder(HANDLE folder, const FILE_ID_BOTH_DIR_INFO& entry)

@@ -43,6 +43,11 @@ std::wstring ListedName(const FILE_ID_BOTH_DIR_INFO& entry);
 // when it is not there, is no folder or a link, or cannot be opened.
 HANDLE OpenFolderToRemove(const std::wstring& path);
 
+// Opens the folder that the open parent lists under name, to be walked, as
+// OpenFolderToRemove opens its folder. INVALID_HANDLE_VALUE when it is not
+// listed, is no folder or a link, or cannot be opened.
+HANDLE OpenNamedFolder(HANDLE parent, const std::wstring& name);
+
 // The open folder's own listing record of one name in it (a link as
 // itself). False when it lists no such name (error ERROR_FILE_NOT_FOUND) or
 // cannot be listed (error: why); only the first tells that nothing is
@@ -93,7 +98,7 @@ DWORD VolumeOf(HANDLE object);
 
 // Deletes what is at path (a link as itself) when it is the object with
 // this file id on this volume: a folder emptied through a handle now
-// closed. GetLastError tells why it failed (ERROR_DIR_NOT_EMPTY: something
+// closed, or a file located earlier. GetLastError tells why it failed (ERROR_DIR_NOT_EMPTY: something
 // is still listed; NotTheListedObject: another object has the path now).
 bool DeleteIfSameObject(const std::wstring& path, LONGLONG fileId, DWORD volume);
 

@@ -38,6 +38,18 @@ bool DescribeFolders(const std::wstring& topPath, OwnFileInside& inside)
     return true;
 }
 
+// Set in a copy that was handed the run; empty otherwise.
+std::wstring startedProgramFile;
+
+// The user's temporary folder, with its closing backslash; empty when
+// there is none to be had.
+std::wstring TemporaryFolder()
+{
+    wchar_t folder[MAX_PATH + 1];
+    const DWORD length = GetTempPathW(MAX_PATH + 1, folder);
+    return length == 0 || length > MAX_PATH ? std::wstring() : std::wstring(folder, length);
+}
+
 } // namespace
 
 std::wstring OwnFilePath()
@@ -51,6 +63,16 @@ std::wstring OwnFilePath()
         }
         path.resize(path.size() * 2);
     }
+}
+
+std::wstring StartedProgramFile()
+{
+    return startedProgramFile.empty() ? OwnFilePath() : startedProgramFile;
+}
+
+void NameStartedProgramFile(const std::wstring& path)
+{
+    startedProgramFile = path;
 }
 
 bool LocateInside(HANDLE top, const std::wstring& path, OwnFileInside& inside)
@@ -74,16 +96,35 @@ bool LocateInside(HANDLE top, const std::wstring& path, OwnFileInside& inside)
     return true;
 }
 
-bool MoveAside(const OwnFileInside& inside)
+std::wstring PlaceInTemporaryFolder(const std::wstring& name)
 {
-    wchar_t temporary[MAX_PATH + 1];
-    const DWORD length = GetTempPathW(MAX_PATH + 1, temporary);
-    if (length == 0 || length > MAX_PATH) {
+    const std::wstring folder = TemporaryFolder();
+    if (folder.empty()) {
+        return std::wstring();
+    }
+    return folder + L"~" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(GetTickCount()) + L"-" +
+           name;
+}
+
+bool TemporaryFolderOnItsVolume(const OwnFileInside& inside)
+{
+    const std::wstring folder = TemporaryFolder();
+    HANDLE opened = folder.empty() ? INVALID_HANDLE_VALUE : OpenToLook(folder, 0);
+    if (opened == INVALID_HANDLE_VALUE) {
         return false;
     }
-    const std::wstring name = inside.finalPath.substr(inside.finalPath.rfind(L'\\') + 1);
-    const std::wstring target = L"\\??\\" + std::wstring(temporary) + L"~" + std::to_wstring(GetCurrentProcessId()) +
-                                L"-" + std::to_wstring(GetTickCount()) + L"-" + name;
+    const bool same = VolumeOf(opened) == inside.volume;
+    CloseHandle(opened);
+    return same;
+}
+
+bool MoveAside(const OwnFileInside& inside)
+{
+    const std::wstring place = PlaceInTemporaryFolder(inside.finalPath.substr(inside.finalPath.rfind(L'\\') + 1));
+    if (place.empty()) {
+        return false;
+    }
+    const std::wstring target = L"\\??\\" + place;
     HANDLE file = OpenToLook(inside.finalPath, DELETE);
     if (file == INVALID_HANDLE_VALUE) {
         return false;

@@ -29,12 +29,30 @@ struct OwnFileInside {
 // The path the running program was started from.
 std::wstring OwnFilePath();
 
+// The program's file as the user started it, which the walks leave for
+// last: this process's own file, or, in a copy of the program that was
+// handed the run, the started program's file, once named by
+// NameStartedProgramFile (before any walk). That file no longer runs, so it
+// is deleted where it lies when it cannot be moved.
+std::wstring StartedProgramFile();
+void NameStartedProgramFile(const std::wstring& path);
+
 // True when the file at path lies inside the open top folder, judged by
 // what the folders are (final paths and volume: letter case, short names
 // and links in a parent are seen through), not by how the paths are spelt;
 // inside then describes it. False when it lies elsewhere (beside the top
 // folder, or in a look-alike of it) or cannot be opened.
 bool LocateInside(HANDLE top, const std::wstring& path, OwnFileInside& inside);
+
+// A path in the user's temporary folder for a file called name, under a
+// name of its own that no other run picks; empty when there is no
+// temporary folder to be had.
+std::wstring PlaceInTemporaryFolder(const std::wstring& name);
+
+// True when the user's temporary folder lies on the located file's volume:
+// only then can the file be moved there. False when it lies elsewhere or
+// cannot be opened.
+bool TemporaryFolderOnItsVolume(const OwnFileInside& inside);
 
 // Moves the file, while it is still the one located, into the user's
 // temporary folder under a name of its own. False when it cannot be moved

@@ -59,6 +59,19 @@ HANDLE OpenParentFromRoot(const std::wstring& path, Descent& descent)
     return folder;
 }
 
+HANDLE OpenFolderFromRoot(const std::wstring& path)
+{
+    Descent descent = Descent::Unreachable;
+    HANDLE parent = OpenParentFromRoot(path, descent);
+    if (parent == INVALID_HANDLE_VALUE) {
+        return INVALID_HANDLE_VALUE;
+    }
+    const std::wstring full = FullPathOf(path);
+    HANDLE folder = OpenNamedFolder(parent, full.substr(full.rfind(L'\\') + 1));
+    CloseHandle(parent);
+    return folder;
+}
+
 bool RemoveFolderFromRoot(const std::wstring& folder, bool& linkAbove)
 {
     Descent descent = Descent::Unreachable;

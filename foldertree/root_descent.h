@@ -26,6 +26,12 @@ enum class Descent {
 // its listing and its opening hides what lies below it.
 HANDLE OpenParentFromRoot(const std::wstring& path, Descent& descent);
 
+// The folder at path itself, reached as OpenParentFromRoot reaches the
+// folder that holds it, and opened as OpenFolderToRemove opens a folder
+// (open_folder.h). INVALID_HANDLE_VALUE when the way down did not reach its
+// parent, or it is not there, is no folder or a link, or cannot be opened.
+HANDLE OpenFolderFromRoot(const std::wstring& path);
+
 // As RemoveFolder (folder_walks.h), for a folder at an absolute path on a
 // drive, reached from the drive's root; the folder itself, when it is a
 // link, has only the link removed. True when nothing is there or the tree

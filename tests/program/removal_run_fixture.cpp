@@ -37,6 +37,27 @@ bool LauncherValueExists(const std::wstring& name)
            ERROR_SUCCESS;
 }
 
+ProgramRun RunCopyFrom(const std::wstring& path)
+{
+    RunOptions options;
+    options.workingFolder = path.substr(0, path.rfind(L'\\'));
+    return RunProgram(path, options);
+}
+
+TemporaryFolderSetTo::TemporaryFolderSetTo(const std::wstring& folder)
+{
+    wchar_t saved[MAX_PATH];
+    const DWORD length = GetEnvironmentVariableW(L"TMP", saved, MAX_PATH);
+    hadOne_ = length > 0 && length < MAX_PATH;
+    saved_.assign(saved, hadOne_ ? length : 0);
+    SetEnvironmentVariableW(L"TMP", folder.c_str());
+}
+
+TemporaryFolderSetTo::~TemporaryFolderSetTo()
+{
+    SetEnvironmentVariableW(L"TMP", hadOne_ ? saved_.c_str() : nullptr);
+}
+
 void RemovalRun::SetUp()
 {
     REQUIRE_THROWAWAY_MACHINE();

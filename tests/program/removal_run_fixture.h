@@ -24,6 +24,23 @@ extern const std::wstring LauncherKey;
 void SetLauncherValue(const std::wstring& name, const std::wstring& text);
 bool LauncherValueExists(const std::wstring& name);
 
+// The program saved at path, started as Explorer starts it: in its folder.
+ProgramRun RunCopyFrom(const std::wstring& path);
+
+// The user's temporary folder, as the program started next inherits it,
+// for one scope.
+class TemporaryFolderSetTo {
+public:
+    explicit TemporaryFolderSetTo(const std::wstring& folder);
+    ~TemporaryFolderSetTo();
+    TemporaryFolderSetTo(const TemporaryFolderSetTo&) = delete;
+    TemporaryFolderSetTo& operator=(const TemporaryFolderSetTo&) = delete;
+
+private:
+    std::wstring saved_;
+    bool hadOne_ = false;
+};
+
 class RemovalRun : public ::testing::Test {
 protected:
     void SetUp() override;

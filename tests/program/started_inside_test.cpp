@@ -8,14 +8,6 @@
 
 namespace {
 
-// The program saved at path, started as Explorer starts it: in its folder.
-ProgramRun RunCopyFrom(const std::wstring& path)
-{
-    RunOptions options;
-    options.workingFolder = path.substr(0, path.rfind(L'\\'));
-    return RunProgram(path, options);
-}
-
 TEST_F(RemovalRun, WorkingFolderInsideTheDefaultFolderIsRemovedWithIt)
 {
     MakeParent();
@@ -52,10 +44,14 @@ TEST_F(RemovalRun, ProgramStartedFromInsideTheInstallRemovesItWhole)
     ASSERT_TRUE(MakeFolder(Fixed + L"2"));
     const std::wstring lookAlike = Fixed + L"2\\uninstall.exe";
     ASSERT_TRUE(CopyFileW(Program.c_str(), lookAlike.c_str(), TRUE));
+    // Not the profile's: Wine gives it the volume serial of drive D:, which
+    // the harness maps onto it.
+    TemporaryFolderSetTo onDriveC(NewScratchFolder(L"inside-temp"));
 
     const ProgramRun run = RunCopyFrom(saved);
 
     ExpectSuccessBox(run);
+    EXPECT_EQ(0, run.copiesFollowed) << "on the temporary folder's drive the program finishes the run itself";
     EXPECT_EQ(Lines{}, run.traceLines);
     EXPECT_FALSE(Exists(install));
     EXPECT_FALSE(Exists(Fixed));
@@ -83,11 +79,13 @@ TEST_F(RemovalRun, ProgramInsideTheInstallOutlivesAFailedRunAndTheRetryFinishes)
     SetLauncherValue(L"location", install + L"\\velstrand.exe");
     HANDLE held = HoldOpen(install + L"\\held.dat");
     ASSERT_NE(INVALID_HANDLE_VALUE, held);
+    TemporaryFolderSetTo onDriveC(NewScratchFolder(L"inside-retry-temp"));
 
     const ProgramRun failed = RunCopyFrom(saved);
     CloseHandle(held);
 
     ExpectFailureBox(failed);
+    EXPECT_EQ(0, failed.copiesFollowed);
     EXPECT_EQ(Lines{L"Delete falied : held.dat"}, failed.traceLines);
     EXPECT_EQ(L"held.dat uninstall.exe velstrand.exe", ListFolder(install));
 
@@ -97,27 +95,6 @@ TEST_F(RemovalRun, ProgramInsideTheInstallOutlivesAFailedRunAndTheRetryFinishes)
     EXPECT_EQ(Lines{}, retried.traceLines);
     EXPECT_FALSE(Exists(install));
 }
-
-// The user's temporary folder, as the program started next inherits it,
-// for one scope.
-class TemporaryFolderSetTo {
-public:
-    explicit TemporaryFolderSetTo(const std::wstring& folder)
-    {
-        wchar_t saved[MAX_PATH];
-        const DWORD length = GetEnvironmentVariableW(L"TMP", saved, MAX_PATH);
-        hadOne_ = length > 0 && length < MAX_PATH;
-        saved_.assign(saved, hadOne_ ? length : 0);
-        SetEnvironmentVariableW(L"TMP", folder.c_str());
-    }
-    ~TemporaryFolderSetTo() { SetEnvironmentVariableW(L"TMP", hadOne_ ? saved_.c_str() : nullptr); }
-    TemporaryFolderSetTo(const TemporaryFolderSetTo&) = delete;
-    TemporaryFolderSetTo& operator=(const TemporaryFolderSetTo&) = delete;
-
-private:
-    std::wstring saved_;
-    bool hadOne_ = false;
-};
 
 // The program's own file cannot leave the install (here its temporary
 // folder is missing; on Windows, one on another drive stops the move
@@ -142,6 +119,7 @@ TEST_F(RemovalRun, AProgramThatCannotLeaveKeepsTheNamedFileForTheNextRun)
     }
 
     ExpectFailureBox(stuck);
+    EXPECT_EQ(0, stuck.copiesFollowed);
     EXPECT_EQ(Lines{L"Delete falied : uninstall.exe"}, stuck.traceLines);
     EXPECT_EQ(L"tools velstrand.exe", ListFolder(install));
     EXPECT_EQ(L"uninstall.exe", ListFolder(install + L"\\tools"));

@@ -237,14 +237,15 @@ bool ReadBoxThenClose(HWND box, HANDLE process, const RunOptions& options, Progr
     return true;
 }
 
-// Starts the program, as its debugger when its trace lines are wanted.
+// Starts the program, as the debugger of it and of what it starts when its
+// trace lines are wanted.
 bool StartProgram(const std::wstring& program, const RunOptions& options, PROCESS_INFORMATION& process)
 {
     std::wstring commandLine = L"\"" + program + L"\"";
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
     return CreateProcessW(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE,
-                          options.captureTrace ? DEBUG_ONLY_THIS_PROCESS : 0, nullptr,
+                          options.captureTrace ? DEBUG_PROCESS : 0, nullptr,
                           options.workingFolder.empty() ? nullptr : options.workingFolder.c_str(), &startup,
                           &process) != FALSE;
 }
@@ -266,25 +267,88 @@ bool HasExited(HANDLE process, ProgramRun& run)
     return true;
 }
 
-// Records what one debug event says (a trace line, a crash, the exit), then
-// lets the program go on.
-void HandleDebugEvent(const DEBUG_EVENT& event, HANDLE process, ProgramRun& run)
+// A file's bytes, read through a handle from its start.
+std::string FileBytes(HANDLE file)
+{
+    std::string bytes;
+    char chunk[64 * 1024];
+    OVERLAPPED at = {};
+    DWORD read = 0;
+    while (ReadFile(file, chunk, sizeof(chunk), &read, &at) && read > 0) {
+        bytes.append(chunk, read);
+        const ULONGLONG next = (static_cast<ULONGLONG>(at.OffsetHigh) << 32 | at.Offset) + read;
+        at.Offset = static_cast<DWORD>(next);
+        at.OffsetHigh = static_cast<DWORD>(next >> 32);
+    }
+    return bytes;
+}
+
+// A process of the run, as its debugger follows it: the one started, and
+// those started from a copy of its file.
+struct Followed {
+    DWORD id;
+    HANDLE process; // the debugger's own, closed by the system
+    bool ended;
+};
+
+struct RunState {
+    std::string programBytes;
+    std::vector<Followed> processes; // the one started first
+    ULONGLONG lastEvent;
+    ULONGLONG boxSeen = 0;
+    ULONGLONG boxTime = 0; // how long boxes were up, left out of the run's time
+    HWND handledBox = nullptr;
+};
+
+Followed* FindFollowed(RunState& state, DWORD id)
+{
+    const auto found = std::find_if(state.processes.begin(), state.processes.end(),
+                                    [id](const Followed& followed) { return followed.id == id; });
+    return found == state.processes.end() ? nullptr : &*found;
+}
+
+bool AllEnded(const RunState& state)
+{
+    return std::all_of(state.processes.begin(), state.processes.end(),
+                       [](const Followed& followed) { return followed.ended; });
+}
+
+// A process the program started: followed when it runs a copy of the
+// program's file, else let go.
+bool FollowWhenACopy(const CREATE_PROCESS_DEBUG_INFO& info, DWORD id, RunState& state, ProgramRun& run)
+{
+    if (info.hFile == nullptr || FileBytes(info.hFile) != state.programBytes) {
+        return false;
+    }
+    state.processes.push_back({id, info.hProcess, false});
+    run.copiesFollowed += 1;
+    return true;
+}
+
+// Records what one debug event says (a trace line, a crash, an exit), then
+// lets the process go on, or goes, for one that is not followed.
+void HandleDebugEvent(const DEBUG_EVENT& event, RunState& state, ProgramRun& run)
 {
     DWORD continueStatus = DBG_CONTINUE;
+    bool letGo = false;
+    Followed* followed = FindFollowed(state, event.dwProcessId);
     switch (event.dwDebugEventCode) {
     case CREATE_PROCESS_DEBUG_EVENT:
+        letGo = followed == nullptr && !FollowWhenACopy(event.u.CreateProcessInfo, event.dwProcessId, state, run);
         CloseHandle(event.u.CreateProcessInfo.hFile);
         break;
     case LOAD_DLL_DEBUG_EVENT:
         CloseHandle(event.u.LoadDll.hFile);
         break;
     case OUTPUT_DEBUG_STRING_EVENT:
-        run.traceLines.push_back(ReadDebugString(process, event.u.DebugString));
+        if (followed != nullptr) {
+            run.traceLines.push_back(ReadDebugString(followed->process, event.u.DebugString));
+        }
         break;
     case EXCEPTION_DEBUG_EVENT:
         // A second chance comes only when no handler of the program took
         // the first: the program is crashing.
-        if (event.u.Exception.dwFirstChance == 0) {
+        if (event.u.Exception.dwFirstChance == 0 && followed != nullptr) {
             run.crashed = true;
             run.crashCode = event.u.Exception.ExceptionRecord.ExceptionCode;
         }
@@ -293,40 +357,56 @@ void HandleDebugEvent(const DEBUG_EVENT& event, HANDLE process, ProgramRun& run)
         }
         break;
     case EXIT_PROCESS_DEBUG_EVENT:
-        run.exited = true;
-        run.exitCode = event.u.ExitProcess.dwExitCode;
+        if (followed == &state.processes.front()) {
+            run.exitCode = event.u.ExitProcess.dwExitCode;
+            run.endedBeforeBox = run.boxesShown == 0 && state.boxSeen == 0;
+        }
+        if (followed != nullptr) {
+            followed->ended = true;
+        }
         break;
     default:
         break;
     }
     ContinueDebugEvent(event.dwProcessId, event.dwThreadId, continueStatus);
+    if (letGo) {
+        DebugActiveProcessStop(event.dwProcessId);
+    }
 }
 
 // The box is read once it has been up, with no debug event from the
 // program, for a moment: by then it is painted.
-struct BoxWatch {
-    ULONGLONG lastEvent;
-    ULONGLONG boxSeen = 0;
-    ULONGLONG boxTime = 0; // how long boxes were up, left out of the run's time
-    HWND handledBox = nullptr;
-};
-
 constexpr ULONGLONG BoxSettleMs = 400;
 
-void WatchForBox(BoxWatch& watch, const PROCESS_INFORMATION& process, const RunOptions& options, ProgramRun& run)
+void WatchForBox(RunState& state, const RunOptions& options, ProgramRun& run)
 {
-    HWND box = FindMessageBox(process.dwProcessId);
-    if (box == nullptr || box == watch.handledBox) {
+    for (const Followed& followed : state.processes) {
+        HWND box = followed.ended ? nullptr : FindMessageBox(followed.id);
+        if (box == nullptr || box == state.handledBox) {
+            continue;
+        }
+        const ULONGLONG now = GetTickCount64();
+        state.boxSeen = state.boxSeen == 0 ? now : state.boxSeen;
+        if (now - std::max(state.boxSeen, state.lastEvent) >= BoxSettleMs &&
+            ReadBoxThenClose(box, followed.process, options, run)) {
+            state.handledBox = box;
+            state.boxTime += GetTickCount64() - state.boxSeen;
+            state.boxSeen = 0;
+        }
         return;
     }
-    const ULONGLONG now = GetTickCount64();
-    watch.boxSeen = watch.boxSeen == 0 ? now : watch.boxSeen;
-    if (now - std::max(watch.boxSeen, watch.lastEvent) >= BoxSettleMs &&
-        ReadBoxThenClose(box, process.hProcess, options, run)) {
-        watch.handledBox = box;
-        watch.boxTime += GetTickCount64() - watch.boxSeen;
-        watch.boxSeen = 0;
+}
+
+std::string ProgramBytes(const std::wstring& program)
+{
+    HANDLE file = CreateFileW(program.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return std::string();
     }
+    std::string bytes = FileBytes(file);
+    CloseHandle(file);
+    return bytes;
 }
 
 } // namespace
@@ -350,29 +430,35 @@ ProgramRun RunProgram(const std::wstring& program, const RunOptions& options)
     ProgramRun run;
     PROCESS_INFORMATION process = {};
     const ULONGLONG start = GetTickCount64();
+    RunState state = {options.captureTrace ? ProgramBytes(program) : std::string(), {}, start};
     run.started = StartProgram(program, options, process);
     if (!run.started) {
         return run;
     }
-    BoxWatch watch = {start};
+    state.processes.push_back({process.dwProcessId, process.hProcess, false});
     while (!run.exited && GetTickCount64() - start < options.timeoutMs) {
         DEBUG_EVENT event;
         if (!options.captureTrace) {
             if (!HasExited(process.hProcess, run)) {
-                WatchForBox(watch, process, options, run);
+                WatchForBox(state, options, run);
             }
         } else if (WaitForDebugEvent(&event, 50)) {
-            watch.lastEvent = GetTickCount64();
-            HandleDebugEvent(event, process.hProcess, run);
+            state.lastEvent = GetTickCount64();
+            HandleDebugEvent(event, state, run);
+            run.exited = AllEnded(state);
         } else {
-            WatchForBox(watch, process, options, run);
+            WatchForBox(state, options, run);
         }
     }
-    run.seconds = static_cast<double>(GetTickCount64() - start - watch.boxTime) / 1000.0;
+    run.seconds = static_cast<double>(GetTickCount64() - start - state.boxTime) / 1000.0;
     if (!run.exited) {
-        TerminateProcess(process.hProcess, 1);
-        if (options.captureTrace) {
-            DebugActiveProcessStop(process.dwProcessId);
+        for (const Followed& followed : state.processes) {
+            if (!followed.ended) {
+                TerminateProcess(followed.process, 1);
+                if (options.captureTrace) {
+                    DebugActiveProcessStop(followed.id);
+                }
+            }
         }
     }
     CloseHandle(process.hThread);

@@ -1,7 +1,10 @@
 // Runs a GUI program the way its user would and records what they would see:
 // its debug-output trace lines (caught as its debugger), its message box
 // (caption, text, icon), then closes the box with OK (unless told not to) and
-// waits for the exit.
+// waits for the exit. A process it starts from a copy of its own file (the
+// same bytes) is followed alike, as part of the run: its lines, its box, its
+// end; any other process it starts is let go at once (a debugger that
+// followed Wine's own helpers, its crash debugger say, could hang).
 #pragma once
 
 #include <windows.h>
@@ -13,8 +16,13 @@ enum class BoxIcon { None, Information, Exclamation, Unrecognised };
 
 struct ProgramRun {
     bool started = false;
-    bool exited = false; // on its own, before the time limit
-    DWORD exitCode = 0;
+    bool exited = false; // on its own, before the time limit, copies included
+    DWORD exitCode = 0; // of the process started
+    // Processes started from a copy of the program, followed (only while
+    // trace lines are captured).
+    int copiesFollowed = 0;
+    // The process started had ended before any box was up.
+    bool endedBeforeBox = false;
     // Ended by an exception nothing in it handled; crashCode is that
     // exception's code.
     bool crashed = false;

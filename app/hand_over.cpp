@@ -1,0 +1,172 @@
+#include "app/hand_over.h"
+
+#include <string>
+#include <vector>
+
+#include "foldertree/own_file.h"
+
+namespace {
+
+// Named after the launcher's key, as the removal lock is, and after the
+// copy's process id: a copy looks for the one made for it alone.
+constexpr wchar_t HandOverNamePrefix[] = L"Local\\LauncherRemover-HandOver-6D1F0A83-C47E-42b9-9E05-B7C3148A6F2D-";
+
+// The started program has nothing left to do once the copy runs; a few
+// seconds outlast a slow exit.
+constexpr DWORD StartedProgramWaitMs = 5000;
+
+// What the named object holds, one 64-bit field each: the started program's
+// process id, then two handles valid in the copy, to the started program's
+// process and to the named object itself (which keeps it in being once the
+// started program has ended, until the copy has read it).
+enum HandOverField { StartedProcessId, StartedProcessInCopy, HandOverObjectInCopy, HandOverFieldCount };
+constexpr DWORD HandOverBytes = sizeof(ULONGLONG) * HandOverFieldCount;
+
+std::wstring HandOverName(DWORD copyProcessId)
+{
+    return HandOverNamePrefix + std::to_wstring(copyProcessId);
+}
+
+HANDLE AsHandle(ULONGLONG field)
+{
+    return reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(field));
+}
+
+// Copies the running program's bytes into a new file at path; the file's
+// attributes and other streams (a download mark, say) stay behind.
+bool WriteCopy(const std::wstring& path)
+{
+    HANDLE source = CreateFileW(OwnFilePath().c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (source == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    HANDLE copy = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    bool copied = copy != INVALID_HANDLE_VALUE;
+    std::vector<char> chunk(64 * 1024);
+    for (DWORD read = 0; copied;) {
+        copied = ReadFile(source, chunk.data(), static_cast<DWORD>(chunk.size()), &read, nullptr) != FALSE;
+        if (!copied || read == 0) {
+            break;
+        }
+        DWORD written = 0;
+        copied = WriteFile(copy, chunk.data(), read, &written, nullptr) && written == read;
+    }
+    CloseHandle(source);
+    if (copy != INVALID_HANDLE_VALUE) {
+        CloseHandle(copy);
+        if (!copied) {
+            DeleteFileW(path.c_str());
+        }
+    }
+    return copied;
+}
+
+// Makes the named object for the suspended copy and puts into the copy the
+// two handles it names.
+bool TellCopy(HANDLE copy, DWORD copyProcessId)
+{
+    SetLastError(ERROR_SUCCESS);
+    HANDLE told = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, HandOverBytes,
+                                     HandOverName(copyProcessId).c_str());
+    if (told == nullptr) {
+        return false;
+    }
+    // One that someone else made beforehand is not ours to fill.
+    if (GetLastError() == ERROR_ALREADY_EXISTS) {
+        CloseHandle(told);
+        return false;
+    }
+    auto* fields = static_cast<ULONGLONG*>(MapViewOfFile(told, FILE_MAP_WRITE, 0, 0, HandOverBytes));
+    HANDLE startedInCopy = nullptr;
+    HANDLE toldInCopy = nullptr;
+    const bool put = fields != nullptr &&
+                     DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), copy, &startedInCopy,
+                                     SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, 0) &&
+                     DuplicateHandle(GetCurrentProcess(), told, copy, &toldInCopy, FILE_MAP_READ, FALSE, 0);
+    if (put) {
+        fields[StartedProcessId] = GetCurrentProcessId();
+        fields[StartedProcessInCopy] = reinterpret_cast<ULONG_PTR>(startedInCopy);
+        fields[HandOverObjectInCopy] = reinterpret_cast<ULONG_PTR>(toldInCopy);
+    }
+    if (fields != nullptr) {
+        UnmapViewOfFile(fields);
+    }
+    CloseHandle(told);
+    return put;
+}
+
+// Starts the copy suspended, tells it, then lets it go; a copy that cannot
+// be told is ended before it ran a single step of its own.
+bool StartCopy(const std::wstring& path)
+{
+    std::wstring commandLine = L"\"" + path + L"\"";
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION copy = {};
+    if (!CreateProcessW(path.c_str(), &commandLine[0], nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr, nullptr,
+                        &startup, &copy)) {
+        return false;
+    }
+    const bool started =
+        TellCopy(copy.hProcess, copy.dwProcessId) && ResumeThread(copy.hThread) != static_cast<DWORD>(-1);
+    if (!started) {
+        TerminateProcess(copy.hProcess, 0);
+        // Its file can go only once it has ended.
+        WaitForSingleObject(copy.hProcess, StartedProgramWaitMs);
+    }
+    CloseHandle(copy.hThread);
+    CloseHandle(copy.hProcess);
+    return started;
+}
+
+} // namespace
+
+bool HandRunToCopy()
+{
+    const std::wstring own = OwnFilePath();
+    const std::wstring path = PlaceInTemporaryFolder(own.substr(own.rfind(L'\\') + 1));
+    if (path.empty() || !WriteCopy(path)) {
+        return false;
+    }
+    if (!StartCopy(path)) {
+        DeleteFileW(path.c_str());
+        return false;
+    }
+    return true;
+}
+
+bool TakeHandedRun(HANDLE& startedProgram)
+{
+    startedProgram = nullptr;
+    HANDLE told = OpenFileMappingW(FILE_MAP_READ, FALSE, HandOverName(GetCurrentProcessId()).c_str());
+    if (told == nullptr) {
+        return false; // started by a user
+    }
+    const auto* fields = static_cast<const ULONGLONG*>(MapViewOfFile(told, FILE_MAP_READ, 0, 0, HandOverBytes));
+    // Taken only as a handle to another process whose id the object names:
+    // nothing else of this process is waited on or closed.
+    if (fields != nullptr && fields[StartedProcessId] != 0 && fields[StartedProcessId] != GetCurrentProcessId() &&
+        GetProcessId(AsHandle(fields[StartedProcessInCopy])) == fields[StartedProcessId]) {
+        startedProgram = AsHandle(fields[StartedProcessInCopy]);
+        CloseHandle(AsHandle(fields[HandOverObjectInCopy]));
+        // Its file is the one the user started, which a failed run keeps.
+        wchar_t path[MAX_PATH * 4];
+        DWORD length = MAX_PATH * 4;
+        if (QueryFullProcessImageNameW(startedProgram, 0, path, &length)) {
+            NameStartedProgramFile(std::wstring(path, length));
+        }
+    }
+    if (fields != nullptr) {
+        UnmapViewOfFile(fields);
+    }
+    CloseHandle(told);
+    return startedProgram != nullptr;
+}
+
+bool AwaitStartedProgram(HANDLE startedProgram)
+{
+    const bool ended = WaitForSingleObject(startedProgram, StartedProgramWaitMs) == WAIT_OBJECT_0;
+    CloseHandle(startedProgram);
+    return ended;
+}
