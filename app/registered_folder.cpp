@@ -21,22 +21,21 @@ namespace {
 constexpr wchar_t TooLongToReadNote[] = L"(location too long to read)";
 
 // What a location's install folder turned out to be.
-enum class InstallFolder { Absent, Refused, Link, Opened };
+enum class InstallFolder { Absent, Link, Folder };
 
 // The folder that holds the file location names: its path in folder (the
-// location itself when that is too long to be used), and, when the guard
-// allows it, the folder as it was opened and judged in opened (Opened: the
-// caller closes it) with the file it keeps for last in namedFile, or Link
-// when it is a link, judged by where it leads.
-InstallFolder OpenJudgedInstallFolder(const std::wstring& location, std::wstring& folder, HANDLE& opened,
-                                      std::wstring& namedFile)
+// location itself when that is too long to be used) and the folder as it
+// was opened in opened, for the guard to judge (a link: what it leads to);
+// INVALID_HANDLE_VALUE when it cannot be used or opened. The caller closes
+// it.
+InstallFolder OpenInstallFolder(const std::wstring& location, std::wstring& folder, HANDLE& opened)
 {
     opened = INVALID_HANDLE_VALUE;
     // A cut-off path could name another, existing folder: a location that
     // does not fit is not used at all.
     if (location.size() >= MAX_PATH) {
         folder = location;
-        return InstallFolder::Refused;
+        return InstallFolder::Folder;
     }
     wchar_t buffer[MAX_PATH] = {};
     std::copy(location.begin(), location.end(), buffer);
@@ -50,22 +49,19 @@ InstallFolder OpenJudgedInstallFolder(const std::wstring& location, std::wstring
     // folder: nothing swapped in after the judgement is removed unjudged. A
     // link is judged by where it leads; only the link itself is removed.
     opened = OpenFolderToRemove(folder);
-    const bool isLink = opened == INVALID_HANDLE_VALUE && IsLinkAt(folder);
-    if (isLink) {
+    if (opened == INVALID_HANDLE_VALUE && IsLinkAt(folder)) {
         opened = OpenToIdentify(folder);
+        return InstallFolder::Link;
     }
-    // The named file goes last: a run that fails or is cut short leaves it,
-    // and the next run, judging the folder by it, can finish the removal.
-    const bool allowed = opened != INVALID_HANDLE_VALUE &&
-                         MayRemoveInstallFolder(location, folder, opened, FixedLauncherFolder, namedFile);
-    if ((!allowed || isLink) && opened != INVALID_HANDLE_VALUE) {
-        CloseHandle(opened);
-        opened = INVALID_HANDLE_VALUE;
-    }
-    if (!allowed) {
-        return InstallFolder::Refused;
-    }
-    return isLink ? InstallFolder::Link : InstallFolder::Opened;
+    return InstallFolder::Folder;
+}
+
+// The named file goes last: a run that fails or is cut short leaves it, and
+// the next run, judging the folder by it, can finish the removal.
+bool MayRemove(const std::wstring& location, const std::wstring& folder, HANDLE opened, std::wstring& namedFile)
+{
+    return opened != INVALID_HANDLE_VALUE &&
+           MayRemoveInstallFolder(location, folder, opened, FixedLauncherFolder, namedFile);
 }
 
 } // namespace
@@ -74,18 +70,23 @@ bool RemoveInstallFolder(const std::wstring& location)
 {
     std::wstring folder;
     HANDLE opened = INVALID_HANDLE_VALUE;
-    std::wstring namedFile;
-    switch (OpenJudgedInstallFolder(location, folder, opened, namedFile)) {
-    case InstallFolder::Absent:
+    const InstallFolder found = OpenInstallFolder(location, folder, opened);
+    if (found == InstallFolder::Absent) {
         return true; // nothing to remove
-    case InstallFolder::Refused:
+    }
+    std::wstring namedFile;
+    const bool allowed = MayRemove(location, folder, opened, namedFile);
+    if ((!allowed || found == InstallFolder::Link) && opened != INVALID_HANDLE_VALUE) {
+        CloseHandle(opened);
+    }
+    if (!allowed) {
         TraceFailure(RefusedPrefix, folder);
         return false;
-    case InstallFolder::Link:
-        return RemoveFolder(folder);
-    default:
-        return RemoveOpenedFolder(opened, folder, namedFile);
     }
+    if (found == InstallFolder::Link) {
+        return RemoveFolder(folder);
+    }
+    return RemoveOpenedFolder(opened, folder, namedFile);
 }
 
 bool LocateOwnFileInRegisteredFolder(OwnFileInside& inside)
@@ -99,11 +100,16 @@ bool LocateOwnFileInRegisteredFolder(OwnFileInside& inside)
     key.Close();
     std::wstring folder;
     HANDLE opened = INVALID_HANDLE_VALUE;
-    std::wstring namedFile;
-    if (OpenJudgedInstallFolder(location, folder, opened, namedFile) != InstallFolder::Opened) {
+    // A link is removed as itself: nothing inside where it leads goes.
+    const InstallFolder found = OpenInstallFolder(location, folder, opened);
+    if (opened == INVALID_HANDLE_VALUE) {
         return false;
     }
-    const bool located = LocateInside(opened, OwnFilePath(), inside);
+    // Judged by the guard only when the program lies inside: the guard's
+    // reading of the machine is the costly part of a start.
+    std::wstring namedFile;
+    const bool located = found == InstallFolder::Folder && LocateInside(opened, OwnFilePath(), inside) &&
+                         MayRemove(location, folder, opened, namedFile);
     CloseHandle(opened);
     return located;
 }

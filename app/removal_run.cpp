@@ -29,11 +29,11 @@ void ReportOutcome(bool succeeded)
 // and only a copy of the program can finish the run.
 bool OwnFileCannotLeave()
 {
-    OwnFileInside inside;
-    if (LocateOwnFileInRegisteredFolder(inside) && !TemporaryFolderOnItsVolume(inside)) {
-        return true;
+    if (OwnFileOnTemporaryFolderVolume()) {
+        return false; // the usual start: nothing more to look at
     }
-    return LocateOwnFileInFixedFolder(inside) && !TemporaryFolderOnItsVolume(inside);
+    OwnFileInside inside;
+    return LocateOwnFileInRegisteredFolder(inside) || LocateOwnFileInFixedFolder(inside);
 }
 
 } // namespace

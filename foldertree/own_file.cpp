@@ -106,15 +106,20 @@ std::wstring PlaceInTemporaryFolder(const std::wstring& name)
            name;
 }
 
-bool TemporaryFolderOnItsVolume(const OwnFileInside& inside)
+bool OwnFileOnTemporaryFolderVolume()
 {
     const std::wstring folder = TemporaryFolder();
-    HANDLE opened = folder.empty() ? INVALID_HANDLE_VALUE : OpenToLook(folder, 0);
-    if (opened == INVALID_HANDLE_VALUE) {
+    HANDLE temporary = folder.empty() ? INVALID_HANDLE_VALUE : OpenToLook(folder, 0);
+    if (temporary == INVALID_HANDLE_VALUE) {
         return false;
     }
-    const bool same = VolumeOf(opened) == inside.volume;
-    CloseHandle(opened);
+    HANDLE own = OpenToLook(OwnFilePath(), 0);
+    const DWORD volume = own == INVALID_HANDLE_VALUE ? 0 : VolumeOf(own);
+    const bool same = volume != 0 && volume == VolumeOf(temporary);
+    if (own != INVALID_HANDLE_VALUE) {
+        CloseHandle(own);
+    }
+    CloseHandle(temporary);
     return same;
 }
 

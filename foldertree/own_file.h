@@ -49,10 +49,10 @@ bool LocateInside(HANDLE top, const std::wstring& path, OwnFileInside& inside);
 // temporary folder to be had.
 std::wstring PlaceInTemporaryFolder(const std::wstring& name);
 
-// True when the user's temporary folder lies on the located file's volume:
-// only then can the file be moved there. False when it lies elsewhere or
-// cannot be opened.
-bool TemporaryFolderOnItsVolume(const OwnFileInside& inside);
+// True when the running program's own file lies on the volume of the
+// user's temporary folder, where it can always be moved. False when it
+// lies elsewhere, or either cannot be opened.
+bool OwnFileOnTemporaryFolderVolume();
 
 // Moves the file, while it is still the one located, into the user's
 // temporary folder under a name of its own. False when it cannot be moved
