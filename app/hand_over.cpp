@@ -32,12 +32,13 @@ HANDLE AsHandle(ULONGLONG field)
     return reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(field));
 }
 
-// Copies the running program's bytes into a new file at path; the file's
-// attributes and other streams (a download mark, say) stay behind.
-bool WriteCopy(const std::wstring& path)
+// Copies the running program's bytes (from own, its file) into a new file
+// at path; the file's attributes and other streams (a download mark, say)
+// stay behind.
+bool WriteCopy(const std::wstring& own, const std::wstring& path)
 {
-    HANDLE source = CreateFileW(OwnFilePath().c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
-                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE source = CreateFileW(own.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
     if (source == INVALID_HANDLE_VALUE) {
         return false;
     }
@@ -126,7 +127,7 @@ bool HandRunToCopy()
 {
     const std::wstring own = OwnFilePath();
     const std::wstring path = PlaceInTemporaryFolder(own.substr(own.rfind(L'\\') + 1));
-    if (path.empty() || !WriteCopy(path)) {
+    if (path.empty() || !WriteCopy(own, path)) {
         return false;
     }
     if (!StartCopy(path)) {

@@ -98,8 +98,9 @@ DWORD VolumeOf(HANDLE object);
 
 // Deletes what is at path (a link as itself) when it is the object with
 // this file id on this volume: a folder emptied through a handle now
-// closed, or a file located earlier. GetLastError tells why it failed (ERROR_DIR_NOT_EMPTY: something
-// is still listed; NotTheListedObject: another object has the path now).
+// closed, or a file located earlier. GetLastError tells why it failed
+// (ERROR_DIR_NOT_EMPTY: something is still listed; NotTheListedObject:
+// another object has the path now).
 bool DeleteIfSameObject(const std::wstring& path, LONGLONG fileId, DWORD volume);
 
 // Resets the opened object's attributes to FILE_ATTRIBUTE_NORMAL.

@@ -87,3 +87,27 @@ void RemovalRun::ExpectFailureBox(const ProgramRun& run)
 {
     ExpectBox(run, L"문제 발생!", BoxIcon::Exclamation);
 }
+
+void RemovalRun::ExpectKeptWithoutATemporaryFolder(const std::wstring& install, const std::wstring& saved)
+{
+    ProgramRun stuck;
+    {
+        TemporaryFolderSetTo missing(L"C:\\no-such-temporary-folder");
+        stuck = RunCopyFrom(saved);
+    }
+
+    ExpectFailureBox(stuck);
+    EXPECT_EQ(0, stuck.copiesFollowed);
+    EXPECT_EQ(Lines{L"Delete falied : uninstall.exe"}, stuck.traceLines);
+    EXPECT_EQ(L"tools velstrand.exe", ListFolder(install));
+    EXPECT_EQ(L"uninstall.exe", ListFolder(install + L"\\tools"));
+}
+
+void RemovalRun::ExpectFinishedFromElsewhere(const std::wstring& install)
+{
+    const ProgramRun elsewhere = RunProgram(Program);
+
+    ExpectSuccessBox(elsewhere);
+    EXPECT_EQ(Lines{}, elsewhere.traceLines);
+    EXPECT_FALSE(Exists(install));
+}

@@ -49,4 +49,10 @@ protected:
     static void MakeParent();
     static void ExpectSuccessBox(const ProgramRun& run);
     static void ExpectFailureBox(const ProgramRun& run);
+    // The program saved at saved, in install's "tools" folder, started there
+    // with no temporary folder to move into: it cannot leave, so the failure
+    // box, with the program and the named file kept for the next run.
+    static void ExpectKeptWithoutATemporaryFolder(const std::wstring& install, const std::wstring& saved);
+    // A run of the program started elsewhere then finishes the install.
+    static void ExpectFinishedFromElsewhere(const std::wstring& install);
 };

@@ -123,24 +123,10 @@ TEST_F(SecondDriveRun, AFailedHandedRunKeepsTheStartedProgramForTheNextRun)
 // for the next run, which, started from anywhere else, finishes.
 TEST_F(SecondDriveRun, WithoutACopyTheProgramAndTheNamedFileStayForTheNextRun)
 {
-    ProgramRun stuck;
-    {
-        TemporaryFolderSetTo missing(L"C:\\no-such-temporary-folder");
-        stuck = RunCopyFrom(Saved);
-    }
-
-    ExpectFailureBox(stuck);
-    EXPECT_EQ(0, stuck.copiesFollowed);
-    EXPECT_EQ(Lines{L"Delete falied : uninstall.exe"}, stuck.traceLines);
-    EXPECT_EQ(L"tools velstrand.exe", ListFolder(Install));
-    EXPECT_EQ(L"uninstall.exe", ListFolder(Install + L"\\tools"));
+    ExpectKeptWithoutATemporaryFolder(Install, Saved);
     EXPECT_FALSE(LauncherValueExists(L"version"));
 
-    const ProgramRun elsewhere = RunProgram(Program);
-
-    ExpectSuccessBox(elsewhere);
-    EXPECT_EQ(Lines{}, elsewhere.traceLines);
-    EXPECT_FALSE(Exists(Install));
+    ExpectFinishedFromElsewhere(Install);
     EXPECT_EQ(L"save.dat", ListFolder(Sibling));
 }
 
