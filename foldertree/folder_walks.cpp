@@ -457,17 +457,12 @@ int DeleteTree(const std::wstring& folder, const std::wstring& lastFile)
     return DeleteOpenedFolder(OpenFolderToRemove(folder), folder, lastFile, INVALID_HANDLE_VALUE, nullptr);
 }
 
-bool IsLinkAt(const std::wstring& path)
-{
-    const DWORD attributes = GetFileAttributesW(ExtendedPathOf(path).c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && IsLink(attributes);
-}
-
-bool RemoveOpenedFolder(HANDLE folder, const std::wstring& shown, const std::wstring& lastFile)
+bool RemoveOpenedListedFolder(HANDLE parent, const FILE_ID_BOTH_DIR_INFO& entry, HANDLE folder,
+                              const std::wstring& shown, const std::wstring& lastFile)
 {
     LeaveForTheSystemFolder();
     NormalizeOpenedFolder(folder, shown);
-    return DeleteOpenedFolder(folder, shown, lastFile, INVALID_HANDLE_VALUE, nullptr) == 1;
+    return DeleteOpenedFolder(folder, shown, lastFile, parent, &entry) == 1;
 }
 
 bool RemoveListedFolder(HANDLE parent, const FILE_ID_BOTH_DIR_INFO& entry, const std::wstring& shown)
@@ -476,9 +471,7 @@ bool RemoveListedFolder(HANDLE parent, const FILE_ID_BOTH_DIR_INFO& entry, const
         return DeleteListedEntry(parent, entry, VolumeOf(parent));
     }
     HANDLE folder = IsFolder(entry.FileAttributes) ? OpenListedFolder(parent, entry) : INVALID_HANDLE_VALUE;
-    LeaveForTheSystemFolder();
-    NormalizeOpenedFolder(folder, shown);
-    return DeleteOpenedFolder(folder, shown, std::wstring(), parent, &entry) == 1;
+    return RemoveOpenedListedFolder(parent, entry, folder, shown, std::wstring());
 }
 
 bool RemoveFolder(const std::wstring& folder, const std::wstring& lastFile)
@@ -491,5 +484,8 @@ bool RemoveFolder(const std::wstring& folder, const std::wstring& lastFile)
     if (IsLink(attributes)) {
         return RemoveLinkItself(extended, attributes);
     }
-    return RemoveOpenedFolder(OpenFolderToRemove(folder), folder, lastFile);
+    HANDLE opened = OpenFolderToRemove(folder); // before leaving: the path may be relative
+    LeaveForTheSystemFolder();
+    NormalizeOpenedFolder(opened, folder);
+    return DeleteOpenedFolder(opened, folder, lastFile, INVALID_HANDLE_VALUE, nullptr) == 1;
 }

@@ -51,24 +51,20 @@ int DeleteTree(const std::wstring& folder, const std::wstring& lastFile = std::w
 // open_folder.h) and both walks start from that open folder.
 bool RemoveFolder(const std::wstring& folder, const std::wstring& lastFile = std::wstring());
 
-// True when the path itself is a link (FILE_ATTRIBUTE_REPARSE_POINT).
-bool IsLinkAt(const std::wstring& path);
+// Both walks on a folder that the open parent listed (its record there)
+// and the caller opened with OpenListedFolder (and judged), from that open
+// folder, once the program has left its working folder for the system
+// folder (a working folder, and every folder above it, cannot be removed).
+// The program's own file, when it lies inside, does not block the removal
+// (see own_file.h): it leaves, with its folders, once everything else has
+// gone, and the file kept for last goes only after it. shown is the
+// folder's path, as the trace lines show it. The walks take the handle over
+// and close it; the emptied folder is then deleted through the parent,
+// checked by id as every entry is. True when the tree was deleted whole.
+bool RemoveOpenedListedFolder(HANDLE parent, const FILE_ID_BOTH_DIR_INFO& entry, HANDLE folder,
+                              const std::wstring& shown, const std::wstring& lastFile);
 
-// Both walks on a folder the caller opened with OpenFolderToRemove (and
-// judged), from that open folder, once the program has left its working
-// folder for the system folder (a working folder, and every folder above
-// it, cannot be removed). The program's own file, when it lies inside,
-// does not block the removal (see own_file.h): it leaves, with its folders,
-// once everything else has gone, and the file kept for last goes only after
-// it. shown is the folder's path, as the trace lines show it. The walks take
-// the handle over and close it before the emptied folder is deleted, which
-// happens only while shown still leads to the folder walked. True when the
-// tree was deleted whole.
-bool RemoveOpenedFolder(HANDLE folder, const std::wstring& shown, const std::wstring& lastFile);
-
-// As RemoveOpenedFolder, for the entry that the open parent listed (its
-// record there): a folder is opened through the parent and walked, and
-// the emptied folder deleted through the parent, checked by id as every
-// entry is; a link has only the link removed. shown is its path, as the
-// trace lines show it. True when it was deleted whole.
+// As RemoveOpenedListedFolder, for the entry that the open parent listed
+// (its record there), opened here; a link has only the link removed. shown
+// is its path, as the trace lines show it. True when it was deleted whole.
 bool RemoveListedFolder(HANDLE parent, const FILE_ID_BOTH_DIR_INFO& entry, const std::wstring& shown);

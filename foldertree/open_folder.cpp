@@ -123,6 +123,12 @@ HANDLE OpenChecked(HANDLE folder, const FILE_ID_BOTH_DIR_INFO& entry, ACCESS_MAS
 
 bool ListNamedEntry(HANDLE parent, const std::wstring& name, ListingBuffer& record, DWORD& error)
 {
+    // As a mask, a name with wildcards would match whatever else is listed;
+    // no file can bear one.
+    if (name.empty() || name.find_first_of(L"*?<>\"") != std::wstring::npos) {
+        error = ERROR_FILE_NOT_FOUND;
+        return false;
+    }
     record.assign(ListingBatchBytes / sizeof(LONGLONG), 0);
     UNICODE_STRING mask;
     mask.Buffer = const_cast<PWSTR>(name.c_str());
@@ -171,20 +177,27 @@ std::wstring ListedName(const FILE_ID_BOTH_DIR_INFO& entry)
     return std::wstring(entry.FileName, entry.FileNameLength / sizeof(wchar_t));
 }
 
-HANDLE OpenFolderToRemove(const std::wstring& path)
+HANDLE OpenParentOf(const std::wstring& path, std::wstring& name)
 {
     // Links and aliases above the folder are the user's own layout (a game
     // library moved to another disk and linked back): the parent is opened
-    // wherever it leads. The folder itself must not be a link.
+    // wherever it leads.
     const std::wstring extended = ExtendedPathOf(path);
     const size_t separator = extended.rfind(L'\\');
     if (separator == std::wstring::npos || separator + 1 == extended.size()) {
         return INVALID_HANDLE_VALUE; // no path, or a drive root
     }
     const std::wstring parentPath = extended.substr(0, separator + (extended[separator - 1] == L':' ? 1 : 0));
-    const std::wstring name = extended.substr(separator + 1);
-    HANDLE parent = CreateFileW(parentPath.c_str(), FILE_LIST_DIRECTORY | SYNCHRONIZE, EntrySharing, nullptr,
-                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    name = extended.substr(separator + 1);
+    return CreateFileW(parentPath.c_str(), FILE_LIST_DIRECTORY | SYNCHRONIZE, EntrySharing, nullptr, OPEN_EXISTING,
+                       FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+}
+
+HANDLE OpenFolderToRemove(const std::wstring& path)
+{
+    // The folder itself must not be a link.
+    std::wstring name;
+    HANDLE parent = OpenParentOf(path, name);
     if (parent == INVALID_HANDLE_VALUE) {
         return INVALID_HANDLE_VALUE;
     }

@@ -37,6 +37,12 @@ bool ReadListing(HANDLE folder, ListingBuffer& buffer, bool restart, DWORD& erro
 // The listed entry's name, as the folder lists it.
 std::wstring ListedName(const FILE_ID_BOTH_DIR_INFO& entry);
 
+// Opens the folder that holds path to be listed, wherever links and aliases
+// above it lead (the user's own layout); name is then the path's last name.
+// INVALID_HANDLE_VALUE for no path or a drive root, or when that folder
+// cannot be opened.
+HANDLE OpenParentOf(const std::wstring& path, std::wstring& name);
+
 // Opens the folder at path to be walked, when it is a folder and not a link:
 // looked up in its parent's listing, opened through the parent without
 // following a link, and checked to be the object listed. INVALID_HANDLE_VALUE

@@ -32,6 +32,27 @@ HANDLE OpenParentFromRoot(const std::wstring& path, Descent& descent);
 // parent, or it is not there, is no folder or a link, or cannot be opened.
 HANDLE OpenFolderFromRoot(const std::wstring& path);
 
+// Where a folder lies against another, judged by the objects their ways
+// down from the drive's root meet.
+enum class Nesting {
+    Apart, // the ways part: another drive, or another object on the way
+    Same, // both lead to one object
+    Inside, // the folder lies below the other
+    Above, // the folder holds the other
+    Absent, // a name on the folder's way is not listed: nothing is there
+    LinkAbove, // the shared way passes a link above the folder
+    Unreachable, // a folder on the shared way could not be listed or opened
+};
+
+// Where the folder at path lies against the folder at other (both absolute
+// paths on drives), never judged by how the paths are spelt: the two ways
+// go down together from the root, each name looked up in the same open
+// folder, as long as they meet the same object, and no link is followed.
+// Letter case, short names, ".", "..", "/" and separators at the end are
+// seen through; a link on the shared way above the folder ends it
+// (LinkAbove), and only a link at the folder itself does not.
+Nesting NestingOnTheWayDown(const std::wstring& path, const std::wstring& other);
+
 // As RemoveFolder (folder_walks.h), for a folder at an absolute path on a
 // drive, reached from the drive's root; the folder itself, when it is a
 // link, has only the link removed. True when nothing is there or the tree

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "foldertree/full_path.h"
+#include "foldertree/open_folder.h"
 #include "guard/folder_identity.h"
 #include "guard/installed_programs.h"
 #include "guard/path_text.h"
@@ -111,24 +112,28 @@ bool IsMissing(const std::wstring& path)
     return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
 }
 
-bool IsSameFolder(const std::wstring& folderFinalPath, const std::wstring& other)
+// The launcher's default folder goes in any case, so it needs no named
+// file: the same object (id and volume) as the one its descent holds.
+bool IsTheDefaultFolder(HANDLE opened, HANDLE defaultFolder)
 {
-    std::wstring otherFinalPath;
-    DWORD otherAttributes = 0;
-    return IdentifyPath(other, otherFinalPath, otherAttributes) && otherFinalPath == folderFinalPath;
+    if (defaultFolder == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    const LONGLONG id = FileIdOf(opened);
+    return id != 0 && id == FileIdOf(defaultFolder) && VolumeOf(opened) == VolumeOf(defaultFolder);
 }
 
 // The file location names must be in the folder, and so tells the folder
 // apart from any other; its name is handed back as the folder lists it. In
 // the launcher's default folder it may be missing (an earlier run that
 // failed took it), since that folder goes anyway.
-bool IsFolderOfTheNamedFile(const std::wstring& location, const std::wstring& folderFinalPath,
-                            const std::wstring& defaultFolder, std::wstring& namedFile)
+bool IsFolderOfTheNamedFile(const std::wstring& location, const std::wstring& folderFinalPath, HANDLE opened,
+                            HANDLE defaultFolder, std::wstring& namedFile)
 {
     std::wstring fileFinalPath;
     DWORD fileAttributes = 0;
     if (!IdentifyPath(location, fileFinalPath, fileAttributes)) {
-        return IsMissing(location) && IsSameFolder(folderFinalPath, defaultFolder);
+        return IsMissing(location) && IsTheDefaultFolder(opened, defaultFolder);
     }
     // Same object, same final path: the text must match exactly.
     if ((fileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 || ParentOf(fileFinalPath) != folderFinalPath) {
@@ -141,7 +146,7 @@ bool IsFolderOfTheNamedFile(const std::wstring& location, const std::wstring& fo
 } // namespace
 
 bool MayRemoveInstallFolder(const std::wstring& location, const std::wstring& folder, HANDLE opened,
-                            const std::wstring& defaultFolder, std::wstring& namedFile)
+                            HANDLE defaultFolder, std::wstring& namedFile)
 {
     namedFile.clear();
     // "X:\..." only: not relative, drive-relative ("C:", "C:sub"),
@@ -159,7 +164,7 @@ bool MayRemoveInstallFolder(const std::wstring& location, const std::wstring& fo
     if (folderFinalPath.size() <= 3) {
         return false; // a drive root once aliases are resolved
     }
-    if (!IsFolderOfTheNamedFile(location, folderFinalPath, defaultFolder, namedFile)) {
+    if (!IsFolderOfTheNamedFile(location, folderFinalPath, opened, defaultFolder, namedFile)) {
         return false;
     }
     return !LiesInTheWindowsFolder(folderFinalPath) && !HoldsProtectedFolder(folderFinalPath) &&

@@ -19,9 +19,11 @@
 // judged as it was opened, so that the folder judged is the folder then
 // walked from that same handle. namedFile is then the name under
 // which the folder lists the file location names, whatever its spelling in
-// location (letter case, a short 8.3 name, "."); empty when defaultFolder,
-// the launcher's default folder, which is removed in any case, is the
-// folder and that file is missing from it. Anywhere else a missing file
-// refuses the folder.
+// location (letter case, a short 8.3 name, "."); empty when the folder is
+// the launcher's default folder, which is removed in any case, and that
+// file is missing from it. defaultFolder is that folder as the way down
+// from the drive's root holds it (INVALID_HANDLE_VALUE when the folder was
+// reached another way): only the same object counts, never one reached
+// through a link. Anywhere else a missing file refuses the folder.
 bool MayRemoveInstallFolder(const std::wstring& location, const std::wstring& folder, HANDLE opened,
-                            const std::wstring& defaultFolder, std::wstring& namedFile);
+                            HANDLE defaultFolder, std::wstring& namedFile);

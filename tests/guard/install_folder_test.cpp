@@ -137,14 +137,18 @@ TEST_F(InstallFolder, NamedFileIsKeptForLastWhateverItsSpelling)
     EXPECT_FALSE(Exists(app));
 }
 
-// The guard on the folder as the stage opens it.
+// The guard on the folder as the stage opens it, with defaultFolder taken
+// for the default folder as its way down holds it.
 bool MayRemove(const std::wstring& location, const std::wstring& folder, const std::wstring& defaultFolder,
                std::wstring& namedFile)
 {
     HANDLE opened = OpenToIdentify(folder);
-    const bool allowed = MayRemoveInstallFolder(location, folder, opened, defaultFolder, namedFile);
-    if (opened != INVALID_HANDLE_VALUE) {
-        CloseHandle(opened);
+    HANDLE heldDefault = OpenToIdentify(defaultFolder);
+    const bool allowed = MayRemoveInstallFolder(location, folder, opened, heldDefault, namedFile);
+    for (HANDLE handle : {opened, heldDefault}) {
+        if (handle != INVALID_HANDLE_VALUE) {
+            CloseHandle(handle);
+        }
     }
     return allowed;
 }

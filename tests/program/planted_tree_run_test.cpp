@@ -34,6 +34,41 @@ TEST_F(RemovalRun, ALinkAboveTheDefaultFolderIsRefusedAndWhatItLeadsToKept)
     EXPECT_TRUE(MoveFileW(L"C:\\Tamrel", (Planted + L"\\Tamrel").c_str())) << "put back out of the way";
 }
 
+// The launcher's usual install names a file in the default folder. With
+// C:\Tamrel\Rinop a link to someone's folder, whose own Launcher holds no
+// launcher, the key does not make that folder the default one: both stages
+// refuse it, and every file there keeps its attributes.
+TEST_F(RemovalRun, ALinkAboveTheRegisteredDefaultFolderIsRefusedAndWhatItLeadsToKept)
+{
+    const std::wstring victim = Planted + L"\\victim\\Launcher";
+    const std::wstring aside = Planted + L"\\velstrand.exe";
+    const std::wstring diary = victim + L"\\diary.txt";
+    const std::wstring hidden = victim + L"\\saves\\slot2.sav";
+    ASSERT_TRUE(MoveFileW((victim + L"\\velstrand.exe").c_str(), aside.c_str())) << "fixture missing: run wine_setup";
+    ASSERT_TRUE(MakeFile(diary, FILE_ATTRIBUTE_READONLY));
+    ASSERT_TRUE(MakeFile(hidden, FILE_ATTRIBUTE_HIDDEN));
+    ASSERT_TRUE(MoveFileW((Planted + L"\\Tamrel").c_str(), L"C:\\Tamrel"));
+    SetLauncherValue(L"location", Fixed + L"\\velstrand.exe");
+    SetLauncherValue(L"version", L"3.1.4");
+
+    const ProgramRun run = RunProgram(Program);
+
+    ExpectFailureBox(run);
+    EXPECT_EQ((Lines{L"Remove refused : " + Fixed, L"Remove refused : " + Fixed}), run.traceLines);
+    EXPECT_EQ(L"diary.txt saves", ListFolder(victim));
+    EXPECT_EQ(L"slot1.sav slot2.sav", ListFolder(victim + L"\\saves"));
+    EXPECT_EQ(static_cast<DWORD>(FILE_ATTRIBUTE_READONLY), AttributesOf(diary) & FILE_ATTRIBUTE_READONLY);
+    EXPECT_EQ(static_cast<DWORD>(FILE_ATTRIBUTE_HIDDEN), AttributesOf(hidden) & FILE_ATTRIBUTE_HIDDEN);
+    EXPECT_FALSE(LauncherValueExists(L"version"));
+
+    EXPECT_TRUE(MoveFileW(L"C:\\Tamrel", (Planted + L"\\Tamrel").c_str())) << "put back out of the way";
+    for (const std::wstring& made : {diary, hidden}) {
+        SetFileAttributesW(made.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileW(made.c_str());
+    }
+    MoveFileW(aside.c_str(), (victim + L"\\velstrand.exe").c_str());
+}
+
 // A program that keeps C:\Tamrel\Rinop to itself (a backup or sync tool
 // copying it) hides the default folder: that is no "nothing there". The
 // run fails without touching it, and the next one finishes.
