@@ -2,13 +2,26 @@
 
 #include "app/launcher_footprint.h"
 #include "app/removal_refusal.h"
+#include "app/working_folder.h"
 #include "foldertree/root_descent.h"
 #include "foldertree/trace.h"
 
-bool RemoveFixedFolder()
+bool RemoveFixedFolder(const LeftForLast& registered, LeftForLast& left)
 {
+    if (registered.parent != INVALID_HANDLE_VALUE) {
+        HANDLE fixed = OpenFolderFromRoot(FixedLauncherFolder);
+        const bool same = fixed != INVALID_HANDLE_VALUE && FileIdOf(fixed) == RecordIn(registered.top).FileId.QuadPart &&
+                          VolumeOf(fixed) == registered.volume;
+        if (fixed != INVALID_HANDLE_VALUE) {
+            CloseHandle(fixed);
+        }
+        if (same) {
+            return true; // it goes in the registered stage's last step
+        }
+    }
+    LeaveWorkingFolder();
     bool linkAbove = false;
-    const bool removed = RemoveFolderFromRoot(FixedLauncherFolder, linkAbove);
+    const bool removed = RemoveFolderFromRoot(FixedLauncherFolder, linkAbove, left);
     if (linkAbove) {
         TraceFailure(RefusedPrefix, FixedLauncherFolder);
     }

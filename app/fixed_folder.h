@@ -4,13 +4,17 @@
 // could lead its path to any folder of that name the user can delete.
 #pragma once
 
+#include "foldertree/left_for_last.h"
 #include "foldertree/own_file.h"
 
 // Removes the default folder, reached from the drive's root without
 // following a link. A link above it is refused: nothing is touched, the
 // refusal is traced, and the result is false. True when nothing is there or
-// the tree was deleted whole.
-bool RemoveFixedFolder();
+// the tree was deleted whole, but for the program's own file with its
+// folders and the default folder itself, which the walks leave in left for
+// the run's last step. The registered stage's own last step (registered),
+// when it is the default folder itself, has nothing here to add.
+bool RemoveFixedFolder(const LeftForLast& registered, LeftForLast& left);
 
 // True when the running program's own file lies inside the default folder,
 // reached as the stage reaches it; inside then describes it.

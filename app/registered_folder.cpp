@@ -7,6 +7,7 @@
 
 #include "app/launcher_footprint.h"
 #include "app/removal_refusal.h"
+#include "app/working_folder.h"
 #include "foldertree/folder_walks.h"
 #include "foldertree/open_folder.h"
 #include "foldertree/full_path.h"
@@ -34,13 +35,15 @@ enum class Reach {
 // The install folder as reached: its path (the location itself when that is
 // too long to be used), as the trace lines show it; its parent, held open,
 // and its record there; what the guard judges (the folder opened to be
-// walked, or, for a link, what it leads to); and, when it was reached from
-// the drive's root, the default folder as that way down holds it.
+// walked, or, for a link, what it leads to); whether it was reached from
+// the drive's root, sharing the default folder's way, and then the default
+// folder as that way down holds it.
 struct InstallFolder {
     std::wstring path;
     HANDLE parent = INVALID_HANDLE_VALUE;
     ListingBuffer record;
     HANDLE judged = INVALID_HANDLE_VALUE;
+    bool fromRoot = false;
     HANDLE defaultFolder = INVALID_HANDLE_VALUE;
 };
 
@@ -125,7 +128,8 @@ Reach ReachInstallFolder(const std::wstring& location, InstallFolder& folder)
     folder.path = buffer;
 
     Reach reach = Reach::Found;
-    if (SharesTheDefaultFolderWay(folder.path, reach)) {
+    folder.fromRoot = SharesTheDefaultFolderWay(folder.path, reach);
+    if (folder.fromRoot) {
         if (reach != Reach::Found) {
             return reach;
         }
@@ -168,7 +172,7 @@ bool MayRemove(const std::wstring& location, InstallFolder& folder, std::wstring
 
 } // namespace
 
-bool RemoveInstallFolder(const std::wstring& location)
+bool RemoveInstallFolder(const std::wstring& location, LeftForLast* left)
 {
     InstallFolder folder;
     const Reach reach = ReachInstallFolder(location, folder);
@@ -183,13 +187,16 @@ bool RemoveInstallFolder(const std::wstring& location)
         TraceFailure(SearchFailedPrefix, folder.path);
     } else if (reach != Reach::Found || !MayRemove(location, folder, namedFile)) {
         TraceFailure(RefusedPrefix, folder.path);
-    } else if (IsLinkEntry(folder)) {
-        removed = RemoveListedFolder(folder.parent, RecordIn(folder.record), folder.path);
+    } else if (LeaveWorkingFolder(); IsLinkEntry(folder)) {
+        removed = RemoveListedFolder(folder.parent, RecordIn(folder.record), folder.path, nullptr);
     } else {
         // The walks take the judged folder over: what was judged is removed.
+        // Its named file goes in the run's last step; on the default
+        // folder's way, which needs no such file, at the end of its walks.
         HANDLE judged = folder.judged;
         folder.judged = INVALID_HANDLE_VALUE;
-        removed = RemoveOpenedListedFolder(folder.parent, RecordIn(folder.record), judged, folder.path, namedFile);
+        removed = RemoveOpenedListedFolder(folder.parent, RecordIn(folder.record), judged, folder.path, namedFile,
+                                           folder.fromRoot ? nullptr : left);
     }
     Release(folder);
     return removed;
@@ -215,7 +222,7 @@ bool LocateOwnFileInRegisteredFolder(OwnFileInside& inside)
     return located;
 }
 
-bool RemoveRegisteredFolder()
+bool RemoveRegisteredFolder(LeftForLast& left)
 {
     RegistryKey key = {SharedKeyRoot, nullptr};
     if (!key.Open(SharedKeyPath)) {
@@ -227,7 +234,7 @@ bool RemoveRegisteredFolder()
     if (key.IsTooLongToRead(LocationValueName)) {
         TraceFailure(RefusedPrefix, TooLongToReadNote);
     } else {
-        removed = RemoveInstallFolder(key.QueryString(LocationValueName, L""));
+        removed = RemoveInstallFolder(key.QueryString(LocationValueName, L""), &left);
     }
     key.DeleteValue(VersionValueName);
     key.Close();

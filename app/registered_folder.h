@@ -4,20 +4,24 @@
 
 #include <string>
 
+#include "foldertree/left_for_last.h"
 #include "foldertree/own_file.h"
 
 // Reads the launcher's location from its key (creating the key, empty, when
 // it is missing), removes the folder that holds the file it names, deletes
 // the version value and closes the key. False only when a folder was there
-// and was not removed whole, or was refused; true in every other case.
-bool RemoveRegisteredFolder();
+// and was not removed whole, or was refused; true in every other case. The
+// named file and the folder itself are left in left for the run's last step.
+bool RemoveRegisteredFolder(LeftForLast& left);
 
 // The folder part of the stage, for a location text: the folder holding the
 // file it names is removed when it exists and the guard allows it, that file
 // last of all, so that a removal that fails leaves the folder recognisable
-// for the next run. A refusal writes "Remove refused : " and the folder (or
-// the location, when it is too long to be used) as a trace line.
-bool RemoveInstallFolder(const std::wstring& location);
+// for the next run: in left's last step when left is given (but on the
+// default folder's way, which needs no such file), else at once. A refusal
+// writes "Remove refused : " and the folder (or the location, when it is too
+// long to be used) as a trace line.
+bool RemoveInstallFolder(const std::wstring& location, LeftForLast* left = nullptr);
 
 // True when the running program's own file lies inside the install folder
 // that the stage would remove (read, opened and judged as the stage does);

@@ -55,8 +55,16 @@ void RunRemoval()
         return; // the copy reports
     }
     KillLauncherProcesses(LauncherImageName);
-    const bool registeredRemoved = RemoveRegisteredFolder();
-    const bool fixedRemoved = RemoveFixedFolder();
+    LeftForLast registeredLast;
+    LeftForLast fixedLast;
+    const bool registeredRemoved = RemoveRegisteredFolder(registeredLast);
+    const bool fixedRemoved = RemoveFixedFolder(registeredLast, fixedLast);
+    // The last step, once both stages went well: what the next run needs
+    // (the named file, the program's own file) goes only now.
+    const bool lastRemoved = registeredRemoved && fixedRemoved && RemoveWhatWasLeftForLast(registeredLast) &&
+                             RemoveWhatWasLeftForLast(fixedLast);
+    KeepWhatWasLeftForLast(registeredLast);
+    KeepWhatWasLeftForLast(fixedLast);
     ReleaseRemovalLock(lock);
-    ReportOutcome(registeredRemoved && fixedRemoved);
+    ReportOutcome(lastRemoved);
 }

@@ -8,6 +8,7 @@
 
 #include "foldertree/full_path.h"
 #include "foldertree/held_entries.h"
+#include "foldertree/left_for_last.h"
 #include "foldertree/open_folder.h"
 #include "foldertree/own_file.h"
 #include "foldertree/trace.h"
@@ -53,33 +54,6 @@ bool DeleteListedEntry(HANDLE folder, const FILE_ID_BOTH_DIR_INFO& entry, DWORD 
         return DeleteListedFile(folder, entry, volume);
     }
     return ActOnListedEntry(folder, entry, EntryAction::Delete, volume);
-}
-
-// Deletes a folder whose content has all been deleted, as its open parent
-// lists it. Entries deleted while another program held them may still be
-// listed in it, and keep it from going (see held_entries.h): with
-// waitForHeld it is tried again, each time through a fresh checked open,
-// until they have gone or the run's patience is spent.
-bool DeleteEmptiedFolder(HANDLE parent, const FILE_ID_BOTH_DIR_INFO& entry, DWORD volume, bool waitForHeld)
-{
-    while (!ActOnListedEntry(parent, entry, EntryAction::Delete, volume)) {
-        if (!waitForHeld || GetLastError() != ERROR_DIR_NOT_EMPTY || !PauseForHeldEntries()) {
-            return false;
-        }
-    }
-    return true;
-}
-
-// As DeleteEmptiedFolder, for a folder reached through its path, deleted
-// only while that still leads to the folder with this id on this volume.
-bool DeleteEmptiedFolderAt(const std::wstring& path, LONGLONG id, DWORD volume, bool waitForHeld)
-{
-    while (!DeleteIfSameObject(path, id, volume)) {
-        if (!waitForHeld || GetLastError() != ERROR_DIR_NOT_EMPTY || !PauseForHeldEntries()) {
-            return false;
-        }
-    }
-    return true;
 }
 
 bool HoldsOwnFile(const FILE_ID_BOTH_DIR_INFO& entry, const OwnFileInside& own)
@@ -284,10 +258,138 @@ void LeaveLevel(WalkState& state, bool& listedWhole, int& result)
     FinishSubfolder(state, RecordIn(level.record), level.folder, listedWhole, result);
 }
 
-// Waits until the open folder lists nothing but what the walk leaves for
-// last (the file kept for last, the program's own file and its folders):
-// the rest was deleted, but some of it may still be listed while another
-// program holds it. False when the run's patience is spent first.
+// Walks the tree of the open top folder, which lies on the state's volume,
+// depth first, each folder's entries in the order it lists them; the file
+// kept for last and the program's own file with its folders are left in
+// place (the state then holds the kept file's record). result becomes 1
+// when every entry went well, 0 otherwise. False, traced, when the top
+// folder could not be listed whole.
+bool WalkTree(HANDLE top, WalkState& state, int& result)
+{
+    result = 0;
+    if (top == INVALID_HANDLE_VALUE) {
+        TraceFailure(SearchFailedPrefix, state.shown);
+        return false;
+    }
+    if (!EnterLevel(state, top, ListingBuffer())) {
+        return false;
+    }
+    bool listedWhole = false;
+    while (!state.levels.empty()) {
+        const FILE_ID_BOTH_DIR_INFO* entry = NextEntry(state.levels.back());
+        if (entry != nullptr) {
+            ActOnEntry(state, *entry);
+        } else {
+            LeaveLevel(state, listedWhole, result);
+        }
+    }
+    return listedWhole;
+}
+
+// The normalize walk on a top folder opened to be removed; the folder stays
+// open. Its own final action, like a subfolder's, is silent.
+int NormalizeOpenedFolder(HANDLE folder, const std::wstring& shown)
+{
+    const OwnFileInside nothingKept;
+    WalkState state{Walk::Normalize, shown, {}, std::wstring(), {}, nothingKept, 0};
+    int result = 0;
+    const bool listedWhole = WalkTree(folder, state, result);
+    return listedWhole && ResetAttributes(folder) ? result : 0;
+}
+
+// The delete walk on a top folder opened to be removed, which the open
+// parent listed (listedIn, its record there); it closes the folder. The
+// emptied folder is then deleted through the parent, only while it is still
+// the folder walked. When the walk left something for last (the kept file,
+// the program's own file), the top folder's deletion is the last step: left,
+// when given, then describes it for the caller, and it is done here
+// otherwise.
+int DeleteOpenedFolder(HANDLE folder, const std::wstring& shown, const std::wstring& lastFile, HANDLE parent,
+                       const FILE_ID_BOTH_DIR_INFO* listedIn, LeftForLast* left)
+{
+    OwnFileInside own;
+    const DWORD volume = folder != INVALID_HANDLE_VALUE ? VolumeOf(folder) : 0;
+    if (folder != INVALID_HANDLE_VALUE) {
+        LocateInside(folder, StartedProgramFile(), own); // left empty when it lies elsewhere
+    }
+    WalkState state{Walk::Delete, shown, {}, lastFile, {}, own, volume};
+    int result = 0;
+    const bool listedWhole = WalkTree(folder, state, result);
+    if (folder == INVALID_HANDLE_VALUE) {
+        return 0;
+    }
+    CloseHandle(folder);
+    if (!listedWhole) {
+        return 0;
+    }
+    if (state.lastEntry.empty() && own.fileId == 0) {
+        return DeleteEmptiedFolder(parent, *listedIn, volume, result == 1) ? result : 0;
+    }
+    if (result != 1) {
+        return 0; // what was left for last stays, for the next run
+    }
+    LeftForLast last;
+    if (!DuplicateHandle(GetCurrentProcess(), parent, GetCurrentProcess(), &last.parent, 0, FALSE,
+                         DUPLICATE_SAME_ACCESS)) {
+        return 0;
+    }
+    last.top = CopyOfRecord(*listedIn);
+    last.shown = shown;
+    last.lastFile = lastFile;
+    last.lastEntry = std::move(state.lastEntry);
+    last.own = own;
+    last.volume = volume;
+    if (left != nullptr) {
+        *left = std::move(last);
+        return 1;
+    }
+    return RemoveWhatWasLeftForLast(last) ? 1 : 0;
+}
+
+// A directory link is removed as a folder, a file link as a file; neither
+// call touches what the link points at.
+bool RemoveLinkItself(const std::wstring& path, DWORD attributes)
+{
+    return (IsFolder(attributes) ? RemoveDirectoryW(path.c_str()) : DeleteFileW(path.c_str())) != FALSE;
+}
+
+// The folder at path as its parent lists it: the parent opened wherever
+// links above lead, the folder's record there, and the folder itself opened
+// through the parent (INVALID_HANDLE_VALUE when it is not there, is no
+// folder or a link). The caller closes both.
+HANDLE OpenThroughParent(const std::wstring& path, HANDLE& parent, ListingBuffer& record)
+{
+    std::wstring name;
+    parent = OpenParentOf(path, name);
+    DWORD error = ERROR_SUCCESS;
+    if (parent == INVALID_HANDLE_VALUE || !ListNamedEntry(parent, name, record, error)) {
+        record.clear();
+        return INVALID_HANDLE_VALUE;
+    }
+    const DWORD attributes = RecordIn(record).FileAttributes;
+    return IsFolder(attributes) && !IsLink(attributes) ? OpenListedFolder(parent, RecordIn(record))
+                                                       : INVALID_HANDLE_VALUE;
+}
+
+void CloseIfOpen(HANDLE handle)
+{
+    if (handle != INVALID_HANDLE_VALUE) {
+        CloseHandle(handle);
+    }
+}
+
+} // namespace
+
+bool DeleteEmptiedFolder(HANDLE parent, const FILE_ID_BOTH_DIR_INFO& entry, DWORD volume, bool waitForHeld)
+{
+    while (!ActOnListedEntry(parent, entry, EntryAction::Delete, volume)) {
+        if (!waitForHeld || GetLastError() != ERROR_DIR_NOT_EMPTY || !PauseForHeldEntries()) {
+            return false;
+        }
+    }
+    return true;
+}
+
 bool AwaitOnlyLastLeft(HANDLE folder, const std::wstring& lastFile, const OwnFileInside& own)
 {
     for (;;) {
@@ -311,167 +413,40 @@ bool AwaitOnlyLastLeft(HANDLE folder, const std::wstring& lastFile, const OwnFil
     }
 }
 
-// Everything else has gone: the program's file is moved out, or, once it no
-// longer runs (a copy of the program was handed the run), deleted; then its
-// folders are deleted, deepest first, while each is still the folder
-// located. A file that can be neither is traced as one that cannot be
-// deleted, and its folders stay.
-bool MoveOwnFileAside(const OwnFileInside& own)
-{
-    if (!MoveAside(own) && !DeleteIfSameObject(own.finalPath, own.fileId, own.volume)) {
-        TraceFailure(EntryNotDeletedPrefix, own.finalPath.substr(own.finalPath.rfind(L'\\') + 1));
-        return false;
-    }
-    bool removed = true;
-    for (size_t folder = 0; folder < own.folderPaths.size(); ++folder) {
-        removed = DeleteEmptiedFolderAt(own.folderPaths[folder], own.folderIds[folder], own.volume, removed) && removed;
-    }
-    return removed;
-}
-
-// The walk of the top folder went well: once nothing else is listed, the
-// program's own file leaves with its folders, and only then does the file
-// kept for last go. Whatever keeps the own file in place (a temporary
-// folder on another volume, say), the kept file stays, so that a run
-// started from elsewhere still recognises the folder and finishes.
-bool DeleteWhatWasLeftForLast(HANDLE top, const WalkState& state)
-{
-    if (!AwaitOnlyLastLeft(top, state.lastFile, state.own)) {
-        return false;
-    }
-    if (state.own.fileId != 0 && !MoveOwnFileAside(state.own)) {
-        return false;
-    }
-    if (!state.lastEntry.empty() && !DeleteListedEntry(top, RecordIn(state.lastEntry), state.volume)) {
-        // Its line comes after every other line of the walk.
-        TraceFailure(EntryNotDeletedPrefix, state.lastFile);
-        return false;
-    }
-    return true;
-}
-
-// Walks the tree of the open top folder, which lies on volume, depth first,
-// each folder's entries in the order it lists them, and what was left for
-// last at the end, once everything else has gone; result becomes 1 when
-// every entry went well, 0 otherwise. False, traced, when the top folder
-// could not be listed whole: its own final action is then not attempted.
-bool WalkTree(HANDLE top, const std::wstring& shown, Walk walk, const std::wstring& lastFile, const OwnFileInside& own,
-              DWORD volume, int& result)
-{
-    result = 0;
-    WalkState state{walk, shown, {}, lastFile, {}, own, volume};
-    if (top == INVALID_HANDLE_VALUE) {
-        TraceFailure(SearchFailedPrefix, shown);
-        return false;
-    }
-    if (!EnterLevel(state, top, ListingBuffer())) {
-        return false;
-    }
-    bool listedWhole = false;
-    while (!state.levels.empty()) {
-        const FILE_ID_BOTH_DIR_INFO* entry = NextEntry(state.levels.back());
-        if (entry != nullptr) {
-            ActOnEntry(state, *entry);
-        } else {
-            LeaveLevel(state, listedWhole, result);
-        }
-    }
-    const bool leftForLast = !state.lastEntry.empty() || own.fileId != 0;
-    if (listedWhole && result == 1 && leftForLast && !DeleteWhatWasLeftForLast(top, state)) {
-        result = 0;
-    }
-    return listedWhole;
-}
-
-// The normalize walk on a top folder opened with OpenFolderToRemove; the
-// folder stays open. Its own final action, like a subfolder's, is silent.
-int NormalizeOpenedFolder(HANDLE folder, const std::wstring& shown)
-{
-    int result = 0;
-    const bool listedWhole = WalkTree(folder, shown, Walk::Normalize, std::wstring(), OwnFileInside(), 0, result);
-    return listedWhole && ResetAttributes(folder) ? result : 0;
-}
-
-// The delete walk on a top folder opened to be removed, which it closes.
-// The emptied folder is then deleted through the open parent that listed
-// it (listedIn, its record there) when there is one, else through its path,
-// and either way only while that still leads to the folder walked.
-int DeleteOpenedFolder(HANDLE folder, const std::wstring& shown, const std::wstring& lastFile, HANDLE parent,
-                       const FILE_ID_BOTH_DIR_INFO* listedIn)
-{
-    OwnFileInside own;
-    const DWORD volume = folder != INVALID_HANDLE_VALUE ? VolumeOf(folder) : 0;
-    if (folder != INVALID_HANDLE_VALUE) {
-        LocateInside(folder, StartedProgramFile(), own); // left empty when it lies elsewhere
-    }
-    int result = 0;
-    const bool listedWhole = WalkTree(folder, shown, Walk::Delete, lastFile, own, volume, result);
-    if (folder == INVALID_HANDLE_VALUE) {
-        return 0;
-    }
-    const LONGLONG walkedId = FileIdOf(folder);
-    CloseHandle(folder);
-    if (!listedWhole) {
-        return 0;
-    }
-    const bool waitForHeld = result == 1;
-    const bool deleted = parent != INVALID_HANDLE_VALUE ? DeleteEmptiedFolder(parent, *listedIn, volume, waitForHeld)
-                                                        : DeleteEmptiedFolderAt(shown, walkedId, volume, waitForHeld);
-    return deleted ? result : 0;
-}
-
-// A process's working folder cannot be removed while it runs, nor any
-// folder above it: the program leaves for one that is never removed. Where
-// it was started mattered only for judging a relative location, which is
-// done by now.
-void LeaveForTheSystemFolder()
-{
-    wchar_t system[MAX_PATH];
-    const UINT length = GetSystemDirectoryW(system, MAX_PATH);
-    if (length > 0 && length < MAX_PATH) {
-        SetCurrentDirectoryW(system);
-    }
-}
-
-// A directory link is removed as a folder, a file link as a file; neither
-// call touches what the link points at.
-bool RemoveLinkItself(const std::wstring& path, DWORD attributes)
-{
-    return (IsFolder(attributes) ? RemoveDirectoryW(path.c_str()) : DeleteFileW(path.c_str())) != FALSE;
-}
-
-} // namespace
-
 int NormalizeTree(const std::wstring& folder)
 {
     HANDLE opened = OpenFolderToRemove(folder);
     const int result = NormalizeOpenedFolder(opened, folder);
-    if (opened != INVALID_HANDLE_VALUE) {
-        CloseHandle(opened);
-    }
+    CloseIfOpen(opened);
     return result;
 }
 
 int DeleteTree(const std::wstring& folder, const std::wstring& lastFile)
 {
-    return DeleteOpenedFolder(OpenFolderToRemove(folder), folder, lastFile, INVALID_HANDLE_VALUE, nullptr);
+    HANDLE parent = INVALID_HANDLE_VALUE;
+    ListingBuffer record;
+    HANDLE opened = OpenThroughParent(folder, parent, record);
+    const FILE_ID_BOTH_DIR_INFO* listed = record.empty() ? nullptr : &RecordIn(record);
+    const int result = DeleteOpenedFolder(opened, folder, lastFile, parent, listed, nullptr);
+    CloseIfOpen(parent);
+    return result;
 }
 
 bool RemoveOpenedListedFolder(HANDLE parent, const FILE_ID_BOTH_DIR_INFO& entry, HANDLE folder,
-                              const std::wstring& shown, const std::wstring& lastFile)
+                              const std::wstring& shown, const std::wstring& lastFile, LeftForLast* left)
 {
-    LeaveForTheSystemFolder();
     NormalizeOpenedFolder(folder, shown);
-    return DeleteOpenedFolder(folder, shown, lastFile, parent, &entry) == 1;
+    return DeleteOpenedFolder(folder, shown, lastFile, parent, &entry, left) == 1;
 }
 
-bool RemoveListedFolder(HANDLE parent, const FILE_ID_BOTH_DIR_INFO& entry, const std::wstring& shown)
+bool RemoveListedFolder(HANDLE parent, const FILE_ID_BOTH_DIR_INFO& entry, const std::wstring& shown,
+                        LeftForLast* left)
 {
     if (IsLink(entry.FileAttributes)) {
         return DeleteListedEntry(parent, entry, VolumeOf(parent));
     }
     HANDLE folder = IsFolder(entry.FileAttributes) ? OpenListedFolder(parent, entry) : INVALID_HANDLE_VALUE;
-    return RemoveOpenedListedFolder(parent, entry, folder, shown, std::wstring());
+    return RemoveOpenedListedFolder(parent, entry, folder, shown, std::wstring(), left);
 }
 
 bool RemoveFolder(const std::wstring& folder, const std::wstring& lastFile)
@@ -484,8 +459,12 @@ bool RemoveFolder(const std::wstring& folder, const std::wstring& lastFile)
     if (IsLink(attributes)) {
         return RemoveLinkItself(extended, attributes);
     }
-    HANDLE opened = OpenFolderToRemove(folder); // before leaving: the path may be relative
-    LeaveForTheSystemFolder();
+    HANDLE parent = INVALID_HANDLE_VALUE;
+    ListingBuffer record;
+    HANDLE opened = OpenThroughParent(folder, parent, record);
     NormalizeOpenedFolder(opened, folder);
-    return DeleteOpenedFolder(opened, folder, lastFile, INVALID_HANDLE_VALUE, nullptr) == 1;
+    const FILE_ID_BOTH_DIR_INFO* listed = record.empty() ? nullptr : &RecordIn(record);
+    const bool removed = DeleteOpenedFolder(opened, folder, lastFile, parent, listed, nullptr) == 1;
+    CloseIfOpen(parent);
+    return removed;
 }

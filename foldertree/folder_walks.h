@@ -31,6 +31,9 @@
 
 #include <string>
 
+#include "foldertree/left_for_last.h"
+#include "foldertree/own_file.h"
+
 // Resets every file and folder in the tree, the folder itself last, to
 // FILE_ATTRIBUTE_NORMAL. Links are left as they are.
 int NormalizeTree(const std::wstring& folder);
@@ -47,24 +50,42 @@ int DeleteTree(const std::wstring& folder, const std::wstring& lastFile = std::w
 
 // True when nothing exists at the path, or when the tree there was deleted
 // whole (lastFile as for DeleteTree). A path that is itself a link has only
-// the link removed. The folder is opened once (see OpenFolderToRemove in
-// open_folder.h) and both walks start from that open folder.
+// the link removed. The folder is opened once, through the parent that
+// lists it (see open_folder.h), and both walks start from that open folder.
 bool RemoveFolder(const std::wstring& folder, const std::wstring& lastFile = std::wstring());
 
 // Both walks on a folder that the open parent listed (its record there)
 // and the caller opened with OpenListedFolder (and judged), from that open
-// folder, once the program has left its working folder for the system
-// folder (a working folder, and every folder above it, cannot be removed).
-// The program's own file, when it lies inside, does not block the removal
-// (see own_file.h): it leaves, with its folders, once everything else has
-// gone, and the file kept for last goes only after it. shown is the
+// folder; the caller has left its working folder for one never removed (a
+// working folder, and every folder above it, cannot be removed). The
+// program's own file, when it lies inside, does not block the removal (see
+// own_file.h): it is left in place with its folders, and so is the file
+// kept for last; the top folder then goes in the last step (see
+// left_for_last.h), which left, when given, describes for the caller to
+// take when it sees fit, and which is taken here otherwise. shown is the
 // folder's path, as the trace lines show it. The walks take the handle over
-// and close it; the emptied folder is then deleted through the parent,
-// checked by id as every entry is. True when the tree was deleted whole.
+// and close it; the emptied folder is deleted through the parent, checked by
+// id as every entry is. True when the tree was deleted whole, or all of it
+// but what left describes.
 bool RemoveOpenedListedFolder(HANDLE parent, const FILE_ID_BOTH_DIR_INFO& entry, HANDLE folder,
-                              const std::wstring& shown, const std::wstring& lastFile);
+                              const std::wstring& shown, const std::wstring& lastFile, LeftForLast* left);
 
 // As RemoveOpenedListedFolder, for the entry that the open parent listed
 // (its record there), opened here; a link has only the link removed. shown
-// is its path, as the trace lines show it. True when it was deleted whole.
-bool RemoveListedFolder(HANDLE parent, const FILE_ID_BOTH_DIR_INFO& entry, const std::wstring& shown);
+// is its path, as the trace lines show it.
+bool RemoveListedFolder(HANDLE parent, const FILE_ID_BOTH_DIR_INFO& entry, const std::wstring& shown,
+                        LeftForLast* left);
+
+// Deletes a folder whose content has all been deleted, as its open parent
+// lists it (its record there), checked by id, on the given volume. Entries
+// deleted while another program held them may still be listed in it, and
+// keep it from going (see held_entries.h): with waitForHeld it is tried
+// again, each time through a fresh checked open, until they have gone or
+// the run's patience is spent.
+bool DeleteEmptiedFolder(HANDLE parent, const FILE_ID_BOTH_DIR_INFO& entry, DWORD volume, bool waitForHeld);
+
+// Waits until the open folder lists nothing but what a walk left for last
+// (the file lastFile names, the program's own file and its folders): the
+// rest was deleted, but some of it may still be listed while another
+// program holds it. False when the run's patience is spent first.
+bool AwaitOnlyLastLeft(HANDLE folder, const std::wstring& lastFile, const OwnFileInside& own);

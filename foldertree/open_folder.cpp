@@ -64,6 +64,20 @@ bool IsRefusal(DWORD error)
     return error == ERROR_INVALID_PARAMETER || error == ERROR_NOT_SUPPORTED || error == ERROR_INVALID_FUNCTION;
 }
 
+// Deletes the opened object the POSIX way. A refusal of the volume's, not
+// of the object's, is learned for the rest of the run.
+bool MarkForPosixDeletion(HANDLE object, DWORD volume)
+{
+    ULONG flags = DispositionDelete | DispositionPosixSemantics; // FILE_DISPOSITION_INFO_EX
+    if (SetFileInformationByHandle(object, DispositionInfoEx, &flags, sizeof(flags))) {
+        return true;
+    }
+    if (IsRefusal(GetLastError())) {
+        posixRefusedVolumes.push_back(volume);
+    }
+    return false;
+}
+
 // Opens name relative to the open folder, never following a link there.
 HANDLE OpenRelative(HANDLE folder, const wchar_t* name, size_t nameBytes, ACCESS_MASK access, ULONG sharing,
                     ULONG options)
@@ -295,6 +309,31 @@ bool DeleteListedFile(HANDLE folder, const FILE_ID_BOTH_DIR_INFO& entry, DWORD v
     return CloseAfter(opened, classic || MarkForDeletion(opened, volume));
 }
 
+HANDLE OpenFileToDeleteAtOnce(HANDLE folder, const FILE_ID_BOTH_DIR_INFO& entry, DWORD volume, bool& exclusive)
+{
+    exclusive = PosixRefusedOn(volume);
+    return OpenRelative(folder, entry.FileName, entry.FileNameLength, DELETE, exclusive ? 0 : EntrySharing, FileOnly);
+}
+
+bool DeleteOpenedFileAtOnce(HANDLE folder, const FILE_ID_BOTH_DIR_INFO& entry, HANDLE opened, bool exclusive,
+                            DWORD volume)
+{
+    if (exclusive) {
+        FILE_DISPOSITION_INFO disposition = {TRUE};
+        return CloseAfter(opened,
+                          SetFileInformationByHandle(opened, FileDispositionInfo, &disposition, sizeof(disposition)));
+    }
+    if (MarkForPosixDeletion(opened, volume)) {
+        return CloseAfter(opened, true);
+    }
+    CloseAfter(opened, false);
+    if (!PosixRefusedOn(volume)) {
+        return false; // refused for this file, not for its kind
+    }
+    HANDLE again = OpenRelative(folder, entry.FileName, entry.FileNameLength, DELETE, 0, FileOnly | DeleteOnClose);
+    return again != INVALID_HANDLE_VALUE && CloseAfter(again, true);
+}
+
 bool ResetAttributes(HANDLE object)
 {
     // Zero times leave the times as they are.
@@ -306,14 +345,12 @@ bool ResetAttributes(HANDLE object)
 bool MarkForDeletion(HANDLE object, DWORD volume)
 {
     if (!PosixRefusedOn(volume)) {
-        ULONG flags = DispositionDelete | DispositionPosixSemantics; // FILE_DISPOSITION_INFO_EX
-        if (SetFileInformationByHandle(object, DispositionInfoEx, &flags, sizeof(flags))) {
+        if (MarkForPosixDeletion(object, volume)) {
             return true;
         }
-        if (!IsRefusal(GetLastError())) {
+        if (!PosixRefusedOn(volume)) {
             return false; // refused for this entry, not for its kind: the classic way would fail alike
         }
-        posixRefusedVolumes.push_back(volume);
     }
     FILE_DISPOSITION_INFO disposition = {TRUE};
     return SetFileInformationByHandle(object, FileDispositionInfo, &disposition, sizeof(disposition)) != FALSE;

@@ -89,6 +89,20 @@ constexpr DWORD NotTheListedObject = ERROR_FILE_INVALID;
 // open, read-only, or no longer a file).
 bool DeleteListedFile(HANDLE folder, const FILE_ID_BOTH_DIR_INFO& entry, DWORD volume);
 
+// Opens a file that the open folder listed to be deleted so that its name
+// leaves the folder at once: the POSIX way where the volume offers it,
+// whoever else holds the file; otherwise only while no other program holds
+// it (its deletion would wait for that program to let go), which an open
+// shared with no one makes sure of, and keeps so (exclusive). Nothing is
+// deleted yet. INVALID_HANDLE_VALUE when it cannot be opened so.
+HANDLE OpenFileToDeleteAtOnce(HANDLE folder, const FILE_ID_BOTH_DIR_INFO& entry, DWORD volume, bool& exclusive);
+
+// Deletes the file opened by OpenFileToDeleteAtOnce, and closes it. Where
+// the volume turns out to refuse POSIX semantics, the file is opened again,
+// shared with no one. False, the file in place, when it cannot be deleted so.
+bool DeleteOpenedFileAtOnce(HANDLE folder, const FILE_ID_BOTH_DIR_INFO& entry, HANDLE opened, bool exclusive,
+                            DWORD volume);
+
 // The opened object's final path, in extended-length form ("\\?\C:\..."):
 // where it is on disk, whatever path reached it. Empty when it cannot be
 // read.

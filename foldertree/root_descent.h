@@ -11,6 +11,8 @@
 
 #include <string>
 
+#include "foldertree/left_for_last.h"
+
 // How the way down from the drive's root ended.
 enum class Descent {
     Reached, // the folder that holds the path is open
@@ -60,4 +62,6 @@ Nesting NestingOnTheWayDown(const std::wstring& path, const std::wstring& other)
 // linkAbove is set and the result is false. When a folder on the way, or
 // the parent's listing, cannot be read, nothing is touched either: the
 // result is false, traced as a folder whose search failed.
-bool RemoveFolderFromRoot(const std::wstring& folder, bool& linkAbove);
+// What the walks leave for last (the program's own file) is left in left
+// (see left_for_last.h) for the caller's last step.
+bool RemoveFolderFromRoot(const std::wstring& folder, bool& linkAbove, LeftForLast& left);

@@ -37,7 +37,8 @@ TEST(RegisteredFolder, KeyThatCanBeNeitherOpenedNorCreatedIsASilentSuccess)
                                              KEY_ALL_ACCESS, nullptr, &vendor, nullptr));
     TraceCapture trace;
 
-    const bool removed = RemoveRegisteredFolder();
+    LeftForLast nothingLeft;
+    const bool removed = RemoveRegisteredFolder(nothingLeft);
 
     RegCloseKey(vendor);
     EXPECT_TRUE(removed);

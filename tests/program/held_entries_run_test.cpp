@@ -128,6 +128,62 @@ TEST_P(HeldTooLong, OneRunTheFirstRunFailsOnlyTheClassicWayAndTheNextFinishes)
 INSTANTIATE_TEST_SUITE_P(Entries, HeldTooLong,
                          ::testing::Values(L"\\top.txt", L"\\game\\data\\archive.pak", L"\\game", L"\\readonly.dat"));
 
+// The named file held longer than any wait, shared for deletion (an
+// Explorer window's preview). The POSIX way it goes at once; the classic way
+// its deletion would only be pending, and the folder kept: it stays, and the
+// next run, once the hold has ended, finishes.
+TEST_F(RemovalRun, TheNamedFileHeldLongIsKeptUnlessItGoesAtOnce)
+{
+    const std::wstring install = InstallWithLeftovers();
+    FakeLaunchers holders;
+    HANDLE holder = holders.StartSharedHolder(NewScratchFolder(L"explorer") + L"\\explorer.exe",
+                                              install + L"\\velstrand.exe", LongHoldMs);
+    ASSERT_NE(nullptr, holder);
+
+    const ProgramRun first = RunProgram(Program);
+
+    if (DeletesThePosixWay()) {
+        ExpectSuccessBox(first);
+        EXPECT_FALSE(Exists(install));
+        return;
+    }
+    ExpectFailureBox(first);
+    EXPECT_EQ(Lines{L"Delete falied : velstrand.exe"}, first.traceLines);
+    EXPECT_EQ(L"velstrand.exe", ListFolder(install));
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(holder, LongHoldMs + 10000)) << "the hold ends";
+
+    const ProgramRun second = RunProgram(Program);
+
+    ExpectSuccessBox(second);
+    EXPECT_FALSE(Exists(install));
+}
+
+// Another program's working folder is the install folder (a command prompt
+// opened there): it holds the folder without sharing its deletion, so the
+// folder cannot go while that program runs, the POSIX way too. The named
+// file stays, by which the run after that program has ended finishes.
+TEST_F(RemovalRun, AnotherProgramsWorkingFolderKeepsTheNamedFileForTheNextRun)
+{
+    const std::wstring install = InstallWithLeftovers();
+    FakeLaunchers others;
+    HANDLE prompt = others.StartIn(NewScratchFolder(L"prompt") + L"\\prompt.exe", install);
+    ASSERT_NE(nullptr, prompt);
+
+    const ProgramRun first = RunProgram(Program);
+    TerminateProcess(prompt, 0);
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(prompt, 5000));
+
+    ExpectFailureBox(first);
+    EXPECT_EQ(Lines{}, first.traceLines) << "a folder left at the end of its walk has no line";
+    EXPECT_EQ(L"velstrand.exe", ListFolder(install));
+
+    const ProgramRun second = RunProgram(Program);
+
+    ExpectSuccessBox(second);
+    EXPECT_EQ(Lines{}, second.traceLines);
+    EXPECT_FALSE(Exists(install));
+}
+
 // The install folder itself held longer than any wait (an Explorer window
 // open on it). Its content goes and its own deletion is taken either way:
 // the POSIX way it leaves at once, the classic way once the holder lets go.

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "tests/program/removal_run_fixture.h"
+#include "tests/support/fake_launchers.h"
 
 namespace {
 
@@ -88,6 +89,36 @@ TEST_F(RemovalRun, ProgramInsideTheInstallOutlivesAFailedRunAndTheRetryFinishes)
     EXPECT_EQ(0, failed.copiesFollowed);
     EXPECT_EQ(Lines{L"Delete falied : held.dat"}, failed.traceLines);
     EXPECT_EQ(L"held.dat uninstall.exe velstrand.exe", ListFolder(install));
+
+    const ProgramRun retried = RunCopyFrom(saved);
+
+    ExpectSuccessBox(retried);
+    EXPECT_EQ(Lines{}, retried.traceLines);
+    EXPECT_FALSE(Exists(install));
+}
+
+// Another program keeps the named file to itself: the run fails late, after
+// everything else has gone, and still leaves the program where the user
+// started it, to be run again from there once that program has let go.
+TEST_F(RemovalRun, ProgramInsideTheInstallOutlivesALateFailureAndTheRetryFinishes)
+{
+    const std::wstring install = NewScratchFolder(L"inside-late") + L"\\VL";
+    ASSERT_TRUE(MakeFolder(install));
+    ASSERT_TRUE(MakeFile(install + L"\\readme.txt"));
+    const std::wstring saved = install + L"\\uninstall.exe";
+    ASSERT_TRUE(CopyFileW(Program.c_str(), saved.c_str(), TRUE));
+    SetLauncherValue(L"location", install + L"\\velstrand.exe");
+    TemporaryFolderSetTo onDriveC(NewScratchFolder(L"inside-late-temp"));
+    ProgramRun failed;
+    {
+        FakeLaunchers keeper;
+        ASSERT_NE(nullptr, keeper.Start(NewScratchFolder(L"keeper") + L"\\keeper.exe", install + L"\\velstrand.exe"));
+        failed = RunCopyFrom(saved);
+    }
+
+    ExpectFailureBox(failed);
+    EXPECT_EQ(Lines{L"Delete falied : velstrand.exe"}, failed.traceLines);
+    EXPECT_EQ(L"uninstall.exe velstrand.exe", ListFolder(install));
 
     const ProgramRun retried = RunCopyFrom(saved);
 

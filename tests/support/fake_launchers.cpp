@@ -25,8 +25,13 @@ HANDLE FakeLaunchers::StartSharedHolder(const std::wstring& imagePath, const std
                      FakeLauncherImage);
 }
 
+HANDLE FakeLaunchers::StartIn(const std::wstring& imagePath, const std::wstring& workingFolder)
+{
+    return StartWith(imagePath, L"\"\"", FakeLauncherImage, workingFolder);
+}
+
 HANDLE FakeLaunchers::StartWith(const std::wstring& imagePath, const std::wstring& arguments,
-                                const std::wstring& fakeImage)
+                                const std::wstring& fakeImage, const std::wstring& workingFolder)
 {
     if (!CopyFileW(fakeImage.c_str(), imagePath.c_str(), FALSE)) {
         return nullptr;
@@ -39,8 +44,9 @@ HANDLE FakeLaunchers::StartWith(const std::wstring& imagePath, const std::wstrin
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process = {};
-    const BOOL started = CreateProcessW(imagePath.c_str(), &commandLine[0], nullptr, nullptr, FALSE, CREATE_NO_WINDOW,
-                                        nullptr, nullptr, &startup, &process);
+    const BOOL started =
+        CreateProcessW(imagePath.c_str(), &commandLine[0], nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
+                       workingFolder.empty() ? nullptr : workingFolder.c_str(), &startup, &process);
     if (!started) {
         CloseHandle(ready);
         return nullptr;

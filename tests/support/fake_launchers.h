@@ -33,12 +33,18 @@ public:
     // deletion for the given time. Returns once it is held.
     HANDLE StartSharedHolder(const std::wstring& imagePath, const std::wstring& heldPath, DWORD milliseconds);
 
+    // Copies the fake launcher to imagePath (a name that is not the
+    // launcher's) and starts it with workingFolder as its working folder, as
+    // a command prompt opened there. Returns once it runs.
+    HANDLE StartIn(const std::wstring& imagePath, const std::wstring& workingFolder);
+
     static bool IsRunning(HANDLE process);
     // The exit code once the process has ended, waiting up to five seconds.
     static DWORD ExitCodeOf(HANDLE process);
 
 private:
-    HANDLE StartWith(const std::wstring& imagePath, const std::wstring& arguments, const std::wstring& fakeImage);
+    HANDLE StartWith(const std::wstring& imagePath, const std::wstring& arguments, const std::wstring& fakeImage,
+                     const std::wstring& workingFolder = L"");
 
     std::vector<HANDLE> processes_;
 };
