@@ -6,7 +6,7 @@
 #include "foldertree/root_descent.h"
 #include "foldertree/trace.h"
 
-bool RemoveFixedFolder(const LeftForLast& registered, LeftForLast& left)
+bool RemoveFixedFolder(RunState& run, const LeftForLast& registered, LeftForLast& left)
 {
     if (registered.parent != INVALID_HANDLE_VALUE) {
         HANDLE fixed = OpenFolderFromRoot(FixedLauncherFolder);
@@ -21,7 +21,7 @@ bool RemoveFixedFolder(const LeftForLast& registered, LeftForLast& left)
     }
     LeaveWorkingFolder();
     bool linkAbove = false;
-    const bool removed = RemoveFolderFromRoot(FixedLauncherFolder, linkAbove, left);
+    const bool removed = RemoveFolderFromRoot(run, FixedLauncherFolder, linkAbove, left);
     if (linkAbove) {
         TraceFailure(RefusedPrefix, FixedLauncherFolder);
     }

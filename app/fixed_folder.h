@@ -14,7 +14,7 @@
 // folders and the default folder itself, which the walks leave in left for
 // the run's last step. The registered stage's own last step (registered),
 // when it is the default folder itself, has nothing here to add.
-bool RemoveFixedFolder(const LeftForLast& registered, LeftForLast& left);
+bool RemoveFixedFolder(RunState& run, const LeftForLast& registered, LeftForLast& left);
 
 // True when the running program's own file lies inside the default folder,
 // reached as the stage reaches it; inside then describes it.

@@ -15,11 +15,16 @@ constexpr wchar_t HandOverNamePrefix[] = L"Local\\LauncherRemover-HandOver-6D1F0
 // seconds outlast a slow exit.
 constexpr DWORD StartedProgramWaitMs = 5000;
 
+// The copy's word that it has taken the run comes within moments; without
+// it, the started program ends the copy and does the run itself.
+constexpr DWORD TakenWaitMs = 5000;
+
 // What the named object holds, one 64-bit field each: the started program's
-// process id, then two handles valid in the copy, to the started program's
-// process and to the named object itself (which keeps it in being once the
-// started program has ended, until the copy has read it).
-enum HandOverField { StartedProcessId, StartedProcessInCopy, HandOverObjectInCopy, HandOverFieldCount };
+// process id, then three handles valid in the copy: to the started
+// program's process, to the named object itself (which keeps it in being
+// once the started program has ended, until the copy has read it), and to
+// the event by which the copy says it has taken the run.
+enum HandOverField { StartedProcessId, StartedProcessInCopy, HandOverObjectInCopy, TakenEventInCopy, HandOverFieldCount };
 constexpr DWORD HandOverBytes = sizeof(ULONGLONG) * HandOverFieldCount;
 
 std::wstring HandOverName(DWORD copyProcessId)
@@ -64,8 +69,8 @@ bool WriteCopy(const std::wstring& own, const std::wstring& path)
 }
 
 // Makes the named object for the suspended copy and puts into the copy the
-// two handles it names.
-bool TellCopy(HANDLE copy, DWORD copyProcessId)
+// three handles it names, taken the event by which it answers.
+bool TellCopy(HANDLE copy, DWORD copyProcessId, HANDLE taken)
 {
     SetLastError(ERROR_SUCCESS);
     HANDLE told = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, HandOverBytes,
@@ -81,14 +86,17 @@ bool TellCopy(HANDLE copy, DWORD copyProcessId)
     auto* fields = static_cast<ULONGLONG*>(MapViewOfFile(told, FILE_MAP_WRITE, 0, 0, HandOverBytes));
     HANDLE startedInCopy = nullptr;
     HANDLE toldInCopy = nullptr;
+    HANDLE takenInCopy = nullptr;
     const bool put = fields != nullptr &&
                      DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), copy, &startedInCopy,
                                      SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, 0) &&
-                     DuplicateHandle(GetCurrentProcess(), told, copy, &toldInCopy, FILE_MAP_READ, FALSE, 0);
+                     DuplicateHandle(GetCurrentProcess(), told, copy, &toldInCopy, FILE_MAP_READ, FALSE, 0) &&
+                     DuplicateHandle(GetCurrentProcess(), taken, copy, &takenInCopy, EVENT_MODIFY_STATE, FALSE, 0);
     if (put) {
         fields[StartedProcessId] = GetCurrentProcessId();
         fields[StartedProcessInCopy] = reinterpret_cast<ULONG_PTR>(startedInCopy);
         fields[HandOverObjectInCopy] = reinterpret_cast<ULONG_PTR>(toldInCopy);
+        fields[TakenEventInCopy] = reinterpret_cast<ULONG_PTR>(takenInCopy);
     }
     if (fields != nullptr) {
         UnmapViewOfFile(fields);
@@ -97,20 +105,28 @@ bool TellCopy(HANDLE copy, DWORD copyProcessId)
     return put;
 }
 
-// Starts the copy suspended, tells it, then lets it go; a copy that cannot
-// be told is ended before it ran a single step of its own.
+// Starts the copy suspended, tells it, lets it go and waits for its word
+// that it has taken the run; a copy that cannot be told, or does not answer
+// in time, is ended.
 bool StartCopy(const std::wstring& path)
 {
+    HANDLE taken = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    if (taken == nullptr) {
+        return false;
+    }
     std::wstring commandLine = L"\"" + path + L"\"";
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION copy = {};
     if (!CreateProcessW(path.c_str(), &commandLine[0], nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr, nullptr,
                         &startup, &copy)) {
+        CloseHandle(taken);
         return false;
     }
-    const bool started =
-        TellCopy(copy.hProcess, copy.dwProcessId) && ResumeThread(copy.hThread) != static_cast<DWORD>(-1);
+    const bool started = TellCopy(copy.hProcess, copy.dwProcessId, taken) &&
+                         ResumeThread(copy.hThread) != static_cast<DWORD>(-1) &&
+                         WaitForSingleObject(taken, TakenWaitMs) == WAIT_OBJECT_0;
+    CloseHandle(taken);
     if (!started) {
         TerminateProcess(copy.hProcess, 0);
         // Its file can go only once it has ended.
@@ -137,7 +153,7 @@ bool HandRunToCopy()
     return true;
 }
 
-bool TakeHandedRun(HANDLE& startedProgram)
+bool TakeHandedRun(RunState& run, HANDLE& startedProgram)
 {
     startedProgram = nullptr;
     HANDLE told = OpenFileMappingW(FILE_MAP_READ, FALSE, HandOverName(GetCurrentProcessId()).c_str());
@@ -151,11 +167,16 @@ bool TakeHandedRun(HANDLE& startedProgram)
         GetProcessId(AsHandle(fields[StartedProcessInCopy])) == fields[StartedProcessId]) {
         startedProgram = AsHandle(fields[StartedProcessInCopy]);
         CloseHandle(AsHandle(fields[HandOverObjectInCopy]));
+        // The started program ends once it knows; until then it may still
+        // end this copy and do the run itself.
+        HANDLE taken = AsHandle(fields[TakenEventInCopy]);
+        SetEvent(taken);
+        CloseHandle(taken);
         // Its file is the one the user started, which a failed run keeps.
         wchar_t path[MAX_PATH * 4];
         DWORD length = MAX_PATH * 4;
         if (QueryFullProcessImageNameW(startedProgram, 0, path, &length)) {
-            NameStartedProgramFile(std::wstring(path, length));
+            run.startedProgramFile.assign(path, length);
         }
     }
     if (fields != nullptr) {

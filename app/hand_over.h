@@ -11,18 +11,22 @@
 
 #include <windows.h>
 
+#include "foldertree/run_state.h"
+
 // Writes a copy of the program into the user's temporary folder and starts
-// it, handing it the run. True once the copy runs: this process then ends
-// without a box. False when the copy could not be written, started or told;
-// nothing of it is left then, and this process does the run itself.
+// it, handing it the run. True once the copy has said that it took the run
+// (it waits for this process to end): this process then ends without a box.
+// False when the copy could not be written, started or told, or did not
+// answer within a few seconds; it is ended, nothing of it is left, and this
+// process does the run itself.
 bool HandRunToCopy();
 
-// True when this process is the copy a started program handed the run to;
-// startedProgram is then that program's process, for AwaitStartedProgram,
-// and its file is named as the one the user started (own_file.h): the
-// walks leave it for last, so that a run that fails keeps it where the
-// user started it.
-bool TakeHandedRun(HANDLE& startedProgram);
+// True when this process is the copy a started program handed the run to,
+// which it then tells that it has taken the run; startedProgram is then
+// that program's process, for AwaitStartedProgram, and its file is named
+// to the run as the one the user started (own_file.h): the walks leave it
+// for last, so that a run that fails keeps it where the user started it.
+bool TakeHandedRun(RunState& run, HANDLE& startedProgram);
 
 // Waits until the started program has ended, for a few seconds at most,
 // then closes its handle. False when it has not ended by then: nothing may

@@ -172,7 +172,7 @@ bool MayRemove(const std::wstring& location, InstallFolder& folder, std::wstring
 
 } // namespace
 
-bool RemoveInstallFolder(const std::wstring& location, LeftForLast* left)
+bool RemoveInstallFolder(RunState& run, const std::wstring& location, LeftForLast* left)
 {
     InstallFolder folder;
     const Reach reach = ReachInstallFolder(location, folder);
@@ -188,15 +188,15 @@ bool RemoveInstallFolder(const std::wstring& location, LeftForLast* left)
     } else if (reach != Reach::Found || !MayRemove(location, folder, namedFile)) {
         TraceFailure(RefusedPrefix, folder.path);
     } else if (LeaveWorkingFolder(); IsLinkEntry(folder)) {
-        removed = RemoveListedFolder(folder.parent, RecordIn(folder.record), folder.path, nullptr);
+        removed = RemoveListedFolder(run, folder.parent, RecordIn(folder.record), folder.path, nullptr);
     } else {
         // The walks take the judged folder over: what was judged is removed.
         // Its named file goes in the run's last step; on the default
         // folder's way, which needs no such file, at the end of its walks.
         HANDLE judged = folder.judged;
         folder.judged = INVALID_HANDLE_VALUE;
-        removed = RemoveOpenedListedFolder(folder.parent, RecordIn(folder.record), judged, folder.path, namedFile,
-                                           folder.fromRoot ? nullptr : left);
+        removed = RemoveOpenedListedFolder(run, folder.parent, RecordIn(folder.record), judged, folder.path,
+                                           namedFile, folder.fromRoot ? nullptr : left);
     }
     Release(folder);
     return removed;
@@ -222,7 +222,13 @@ bool LocateOwnFileInRegisteredFolder(OwnFileInside& inside)
     return located;
 }
 
-bool RemoveRegisteredFolder(LeftForLast& left)
+bool RemoveInstallFolder(const std::wstring& location)
+{
+    RunState run;
+    return RemoveInstallFolder(run, location, nullptr);
+}
+
+bool RemoveRegisteredFolder(RunState& run, LeftForLast& left)
 {
     RegistryKey key = {SharedKeyRoot, nullptr};
     if (!key.Open(SharedKeyPath)) {
@@ -234,7 +240,7 @@ bool RemoveRegisteredFolder(LeftForLast& left)
     if (key.IsTooLongToRead(LocationValueName)) {
         TraceFailure(RefusedPrefix, TooLongToReadNote);
     } else {
-        removed = RemoveInstallFolder(key.QueryString(LocationValueName, L""), &left);
+        removed = RemoveInstallFolder(run, key.QueryString(LocationValueName, L""), &left);
     }
     key.DeleteValue(VersionValueName);
     key.Close();

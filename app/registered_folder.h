@@ -12,7 +12,7 @@
 // the version value and closes the key. False only when a folder was there
 // and was not removed whole, or was refused; true in every other case. The
 // named file and the folder itself are left in left for the run's last step.
-bool RemoveRegisteredFolder(LeftForLast& left);
+bool RemoveRegisteredFolder(RunState& run, LeftForLast& left);
 
 // The folder part of the stage, for a location text: the folder holding the
 // file it names is removed when it exists and the guard allows it, that file
@@ -21,7 +21,10 @@ bool RemoveRegisteredFolder(LeftForLast& left);
 // default folder's way, which needs no such file), else at once. A refusal
 // writes "Remove refused : " and the folder (or the location, when it is too
 // long to be used) as a trace line.
-bool RemoveInstallFolder(const std::wstring& location, LeftForLast* left = nullptr);
+bool RemoveInstallFolder(RunState& run, const std::wstring& location, LeftForLast* left);
+
+// The same, a run of its own, finished at once.
+bool RemoveInstallFolder(const std::wstring& location);
 
 // True when the running program's own file lies inside the install folder
 // that the stage would remove (read, opened and judged as the stage does);

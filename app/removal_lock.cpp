@@ -8,14 +8,14 @@ constexpr wchar_t RemovalLockName[] = L"Local\\LauncherRemover-6D1F0A83-C47E-42b
 
 } // namespace
 
-HANDLE AcquireRemovalLock()
+HANDLE AcquireRemovalLock(DWORD patienceMs)
 {
     HANDLE lock = CreateMutexW(nullptr, FALSE, RemovalLockName);
     if (lock == nullptr) {
         return nullptr;
     }
     // WAIT_ABANDONED: the holder ended without releasing it; ours now.
-    const DWORD waited = WaitForSingleObject(lock, INFINITE);
+    const DWORD waited = WaitForSingleObject(lock, patienceMs);
     if (waited != WAIT_OBJECT_0 && waited != WAIT_ABANDONED) {
         CloseHandle(lock);
         return nullptr;

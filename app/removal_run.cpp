@@ -40,8 +40,9 @@ bool OwnFileCannotLeave()
 
 void RunRemoval()
 {
+    RunState run;
     HANDLE startedProgram = nullptr;
-    const bool handedOver = TakeHandedRun(startedProgram);
+    const bool handedOver = TakeHandedRun(run, startedProgram);
     if (handedOver && !AwaitStartedProgram(startedProgram)) {
         ReportOutcome(false);
         return;
@@ -57,12 +58,12 @@ void RunRemoval()
     KillLauncherProcesses(LauncherImageName);
     LeftForLast registeredLast;
     LeftForLast fixedLast;
-    const bool registeredRemoved = RemoveRegisteredFolder(registeredLast);
-    const bool fixedRemoved = RemoveFixedFolder(registeredLast, fixedLast);
+    const bool registeredRemoved = RemoveRegisteredFolder(run, registeredLast);
+    const bool fixedRemoved = RemoveFixedFolder(run, registeredLast, fixedLast);
     // The last step, once both stages went well: what the next run needs
     // (the named file, the program's own file) goes only now.
-    const bool lastRemoved = registeredRemoved && fixedRemoved && RemoveWhatWasLeftForLast(registeredLast) &&
-                             RemoveWhatWasLeftForLast(fixedLast);
+    const bool lastRemoved = registeredRemoved && fixedRemoved && RemoveWhatWasLeftForLast(run, registeredLast) &&
+                             RemoveWhatWasLeftForLast(run, fixedLast);
     KeepWhatWasLeftForLast(registeredLast);
     KeepWhatWasLeftForLast(fixedLast);
     ReleaseRemovalLock(lock);

@@ -38,22 +38,24 @@ enum class EntryAction { Reset, Delete };
 // given volume, through an open that is checked to reach the object listed.
 // One that was already deleted, and is listed only until another program
 // lets go of it, needs neither. GetLastError tells why it failed.
-bool ActOnListedEntry(HANDLE folder, const FILE_ID_BOTH_DIR_INFO& entry, EntryAction action, DWORD volume)
+bool ActOnListedEntry(RunState& run, HANDLE folder, const FILE_ID_BOTH_DIR_INFO& entry, EntryAction action,
+                      DWORD volume)
 {
     HANDLE opened = OpenListedEntry(folder, entry, action == EntryAction::Reset ? FILE_WRITE_ATTRIBUTES : DELETE);
     if (opened == INVALID_HANDLE_VALUE) {
         return GetLastError() == ERROR_DELETE_PENDING;
     }
-    return CloseAfter(opened, action == EntryAction::Reset ? ResetAttributes(opened) : MarkForDeletion(opened, volume));
+    return CloseAfter(opened,
+                      action == EntryAction::Reset ? ResetAttributes(opened) : MarkForDeletion(run, opened, volume));
 }
 
 // Deletes a listed file, or a link as itself (never what it points at).
-bool DeleteListedEntry(HANDLE folder, const FILE_ID_BOTH_DIR_INFO& entry, DWORD volume)
+bool DeleteListedEntry(RunState& run, HANDLE folder, const FILE_ID_BOTH_DIR_INFO& entry, DWORD volume)
 {
     if (!IsFolder(entry.FileAttributes) && !IsLink(entry.FileAttributes)) {
-        return DeleteListedFile(folder, entry, volume);
+        return DeleteListedFile(run, folder, entry, volume);
     }
-    return ActOnListedEntry(folder, entry, EntryAction::Delete, volume);
+    return ActOnListedEntry(run, folder, entry, EntryAction::Delete, volume);
 }
 
 bool HoldsOwnFile(const FILE_ID_BOTH_DIR_INFO& entry, const OwnFileInside& own)
@@ -131,6 +133,7 @@ const FILE_ID_BOTH_DIR_INFO* NextEntry(Level& level)
 // file and the volume of the tree (a walk never enters a link, so never
 // another volume's mount point).
 struct WalkState {
+    RunState& run;
     Walk walk;
     std::wstring shown;
     std::vector<Level> levels;
@@ -180,9 +183,9 @@ void FinishSubfolder(WalkState& state, const FILE_ID_BOTH_DIR_INFO& entry, HANDL
         if (HoldsOwnFile(entry, state.own)) {
             succeeded = listedWhole && result == 1;
         } else if (listedWhole) {
-            succeeded = DeleteEmptiedFolder(parent.folder, entry, state.volume, result == 1) && result == 1;
+            succeeded = DeleteEmptiedFolder(state.run, parent.folder, entry, state.volume, result == 1) && result == 1;
         }
-    } else if (ActOnListedEntry(parent.folder, entry, EntryAction::Reset, state.volume)) {
+    } else if (ActOnListedEntry(state.run, parent.folder, entry, EntryAction::Reset, state.volume)) {
         succeeded = result == 1;
     } else {
         TraceFailure(EntryNotNormalizedPrefix, ListedName(entry));
@@ -225,12 +228,12 @@ void ActOnEntry(WalkState& state, const FILE_ID_BOTH_DIR_INFO& entry)
     }
     bool succeeded = true;
     if (state.walk == Walk::Delete) {
-        if (!DeleteListedEntry(level.folder, entry, state.volume)) {
+        if (!DeleteListedEntry(state.run, level.folder, entry, state.volume)) {
             TraceFailure(EntryNotDeletedPrefix, name);
             succeeded = false;
         }
     } else if (!IsLink(entry.FileAttributes) &&
-               !ActOnListedEntry(level.folder, entry, EntryAction::Reset, state.volume)) {
+               !ActOnListedEntry(state.run, level.folder, entry, EntryAction::Reset, state.volume)) {
         TraceFailure(EntryNotNormalizedPrefix, name); // links are left as they are
         succeeded = false;
     }
@@ -288,10 +291,10 @@ bool WalkTree(HANDLE top, WalkState& state, int& result)
 
 // The normalize walk on a top folder opened to be removed; the folder stays
 // open. Its own final action, like a subfolder's, is silent.
-int NormalizeOpenedFolder(HANDLE folder, const std::wstring& shown)
+int NormalizeOpenedFolder(RunState& run, HANDLE folder, const std::wstring& shown)
 {
     const OwnFileInside nothingKept;
-    WalkState state{Walk::Normalize, shown, {}, std::wstring(), {}, nothingKept, 0};
+    WalkState state{run, Walk::Normalize, shown, {}, std::wstring(), {}, nothingKept, 0};
     int result = 0;
     const bool listedWhole = WalkTree(folder, state, result);
     return listedWhole && ResetAttributes(folder) ? result : 0;
@@ -304,15 +307,15 @@ int NormalizeOpenedFolder(HANDLE folder, const std::wstring& shown)
 // the program's own file), the top folder's deletion is the last step: left,
 // when given, then describes it for the caller, and it is done here
 // otherwise.
-int DeleteOpenedFolder(HANDLE folder, const std::wstring& shown, const std::wstring& lastFile, HANDLE parent,
-                       const FILE_ID_BOTH_DIR_INFO* listedIn, LeftForLast* left)
+int DeleteOpenedFolder(RunState& run, HANDLE folder, const std::wstring& shown, const std::wstring& lastFile,
+                       HANDLE parent, const FILE_ID_BOTH_DIR_INFO* listedIn, LeftForLast* left)
 {
     OwnFileInside own;
     const DWORD volume = folder != INVALID_HANDLE_VALUE ? VolumeOf(folder) : 0;
     if (folder != INVALID_HANDLE_VALUE) {
-        LocateInside(folder, StartedProgramFile(), own); // left empty when it lies elsewhere
+        LocateInside(folder, StartedProgramFile(run), own); // left empty when it lies elsewhere
     }
-    WalkState state{Walk::Delete, shown, {}, lastFile, {}, own, volume};
+    WalkState state{run, Walk::Delete, shown, {}, lastFile, {}, own, volume};
     int result = 0;
     const bool listedWhole = WalkTree(folder, state, result);
     if (folder == INVALID_HANDLE_VALUE) {
@@ -323,7 +326,7 @@ int DeleteOpenedFolder(HANDLE folder, const std::wstring& shown, const std::wstr
         return 0;
     }
     if (state.lastEntry.empty() && own.fileId == 0) {
-        return DeleteEmptiedFolder(parent, *listedIn, volume, result == 1) ? result : 0;
+        return DeleteEmptiedFolder(run, parent, *listedIn, volume, result == 1) ? result : 0;
     }
     if (result != 1) {
         return 0; // what was left for last stays, for the next run
@@ -343,7 +346,7 @@ int DeleteOpenedFolder(HANDLE folder, const std::wstring& shown, const std::wstr
         *left = std::move(last);
         return 1;
     }
-    return RemoveWhatWasLeftForLast(last) ? 1 : 0;
+    return RemoveWhatWasLeftForLast(run, last) ? 1 : 0;
 }
 
 // A directory link is removed as a folder, a file link as a file; neither
@@ -380,17 +383,18 @@ void CloseIfOpen(HANDLE handle)
 
 } // namespace
 
-bool DeleteEmptiedFolder(HANDLE parent, const FILE_ID_BOTH_DIR_INFO& entry, DWORD volume, bool waitForHeld)
+bool DeleteEmptiedFolder(RunState& run, HANDLE parent, const FILE_ID_BOTH_DIR_INFO& entry, DWORD volume,
+                         bool waitForHeld)
 {
-    while (!ActOnListedEntry(parent, entry, EntryAction::Delete, volume)) {
-        if (!waitForHeld || GetLastError() != ERROR_DIR_NOT_EMPTY || !PauseForHeldEntries()) {
+    while (!ActOnListedEntry(run, parent, entry, EntryAction::Delete, volume)) {
+        if (!waitForHeld || GetLastError() != ERROR_DIR_NOT_EMPTY || !PauseForHeldEntries(run)) {
             return false;
         }
     }
     return true;
 }
 
-bool AwaitOnlyLastLeft(HANDLE folder, const std::wstring& lastFile, const OwnFileInside& own)
+bool AwaitOnlyLastLeft(RunState& run, HANDLE folder, const std::wstring& lastFile, const OwnFileInside& own)
 {
     for (;;) {
         bool othersListed = false;
@@ -407,7 +411,7 @@ bool AwaitOnlyLastLeft(HANDLE folder, const std::wstring& lastFile, const OwnFil
         if (!othersListed && error == ERROR_NO_MORE_FILES) {
             return true;
         }
-        if (!PauseForHeldEntries()) {
+        if (!PauseForHeldEntries(run)) {
             return false;
         }
     }
@@ -415,38 +419,40 @@ bool AwaitOnlyLastLeft(HANDLE folder, const std::wstring& lastFile, const OwnFil
 
 int NormalizeTree(const std::wstring& folder)
 {
+    RunState run;
     HANDLE opened = OpenFolderToRemove(folder);
-    const int result = NormalizeOpenedFolder(opened, folder);
+    const int result = NormalizeOpenedFolder(run, opened, folder);
     CloseIfOpen(opened);
     return result;
 }
 
 int DeleteTree(const std::wstring& folder, const std::wstring& lastFile)
 {
+    RunState run;
     HANDLE parent = INVALID_HANDLE_VALUE;
     ListingBuffer record;
     HANDLE opened = OpenThroughParent(folder, parent, record);
     const FILE_ID_BOTH_DIR_INFO* listed = record.empty() ? nullptr : &RecordIn(record);
-    const int result = DeleteOpenedFolder(opened, folder, lastFile, parent, listed, nullptr);
+    const int result = DeleteOpenedFolder(run, opened, folder, lastFile, parent, listed, nullptr);
     CloseIfOpen(parent);
     return result;
 }
 
-bool RemoveOpenedListedFolder(HANDLE parent, const FILE_ID_BOTH_DIR_INFO& entry, HANDLE folder,
+bool RemoveOpenedListedFolder(RunState& run, HANDLE parent, const FILE_ID_BOTH_DIR_INFO& entry, HANDLE folder,
                               const std::wstring& shown, const std::wstring& lastFile, LeftForLast* left)
 {
-    NormalizeOpenedFolder(folder, shown);
-    return DeleteOpenedFolder(folder, shown, lastFile, parent, &entry, left) == 1;
+    NormalizeOpenedFolder(run, folder, shown);
+    return DeleteOpenedFolder(run, folder, shown, lastFile, parent, &entry, left) == 1;
 }
 
-bool RemoveListedFolder(HANDLE parent, const FILE_ID_BOTH_DIR_INFO& entry, const std::wstring& shown,
+bool RemoveListedFolder(RunState& run, HANDLE parent, const FILE_ID_BOTH_DIR_INFO& entry, const std::wstring& shown,
                         LeftForLast* left)
 {
     if (IsLink(entry.FileAttributes)) {
-        return DeleteListedEntry(parent, entry, VolumeOf(parent));
+        return DeleteListedEntry(run, parent, entry, VolumeOf(parent));
     }
     HANDLE folder = IsFolder(entry.FileAttributes) ? OpenListedFolder(parent, entry) : INVALID_HANDLE_VALUE;
-    return RemoveOpenedListedFolder(parent, entry, folder, shown, std::wstring(), left);
+    return RemoveOpenedListedFolder(run, parent, entry, folder, shown, std::wstring(), left);
 }
 
 bool RemoveFolder(const std::wstring& folder, const std::wstring& lastFile)
@@ -459,12 +465,13 @@ bool RemoveFolder(const std::wstring& folder, const std::wstring& lastFile)
     if (IsLink(attributes)) {
         return RemoveLinkItself(extended, attributes);
     }
+    RunState run;
     HANDLE parent = INVALID_HANDLE_VALUE;
     ListingBuffer record;
     HANDLE opened = OpenThroughParent(folder, parent, record);
-    NormalizeOpenedFolder(opened, folder);
+    NormalizeOpenedFolder(run, opened, folder);
     const FILE_ID_BOTH_DIR_INFO* listed = record.empty() ? nullptr : &RecordIn(record);
-    const bool removed = DeleteOpenedFolder(opened, folder, lastFile, parent, listed, nullptr) == 1;
+    const bool removed = DeleteOpenedFolder(run, opened, folder, lastFile, parent, listed, nullptr) == 1;
     CloseIfOpen(parent);
     return removed;
 }

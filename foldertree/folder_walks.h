@@ -33,6 +33,10 @@
 
 #include "foldertree/left_for_last.h"
 #include "foldertree/own_file.h"
+#include "foldertree/run_state.h"
+
+// NormalizeTree, DeleteTree and RemoveFolder are each a run of their own;
+// the stages of the removal hand the walks the run's state (run_state.h).
 
 // Resets every file and folder in the tree, the folder itself last, to
 // FILE_ATTRIBUTE_NORMAL. Links are left as they are.
@@ -67,13 +71,13 @@ bool RemoveFolder(const std::wstring& folder, const std::wstring& lastFile = std
 // and close it; the emptied folder is deleted through the parent, checked by
 // id as every entry is. True when the tree was deleted whole, or all of it
 // but what left describes.
-bool RemoveOpenedListedFolder(HANDLE parent, const FILE_ID_BOTH_DIR_INFO& entry, HANDLE folder,
+bool RemoveOpenedListedFolder(RunState& run, HANDLE parent, const FILE_ID_BOTH_DIR_INFO& entry, HANDLE folder,
                               const std::wstring& shown, const std::wstring& lastFile, LeftForLast* left);
 
 // As RemoveOpenedListedFolder, for the entry that the open parent listed
 // (its record there), opened here; a link has only the link removed. shown
 // is its path, as the trace lines show it.
-bool RemoveListedFolder(HANDLE parent, const FILE_ID_BOTH_DIR_INFO& entry, const std::wstring& shown,
+bool RemoveListedFolder(RunState& run, HANDLE parent, const FILE_ID_BOTH_DIR_INFO& entry, const std::wstring& shown,
                         LeftForLast* left);
 
 // Deletes a folder whose content has all been deleted, as its open parent
@@ -82,10 +86,11 @@ bool RemoveListedFolder(HANDLE parent, const FILE_ID_BOTH_DIR_INFO& entry, const
 // keep it from going (see held_entries.h): with waitForHeld it is tried
 // again, each time through a fresh checked open, until they have gone or
 // the run's patience is spent.
-bool DeleteEmptiedFolder(HANDLE parent, const FILE_ID_BOTH_DIR_INFO& entry, DWORD volume, bool waitForHeld);
+bool DeleteEmptiedFolder(RunState& run, HANDLE parent, const FILE_ID_BOTH_DIR_INFO& entry, DWORD volume,
+                         bool waitForHeld);
 
 // Waits until the open folder lists nothing but what a walk left for last
 // (the file lastFile names, the program's own file and its folders): the
 // rest was deleted, but some of it may still be listed while another
 // program holds it. False when the run's patience is spent first.
-bool AwaitOnlyLastLeft(HANDLE folder, const std::wstring& lastFile, const OwnFileInside& own);
+bool AwaitOnlyLastLeft(RunState& run, HANDLE folder, const std::wstring& lastFile, const OwnFileInside& own);

@@ -1,20 +1,19 @@
 #include "foldertree/held_entries.h"
 
+#include "foldertree/run_state.h"
+
 namespace {
 
 constexpr DWORD PauseMs = 50;
 
-// What is left of the run's allowance; one run, one thread.
-DWORD patienceLeftMs = HeldEntriesPatienceMs;
-
 } // namespace
 
-bool PauseForHeldEntries()
+bool PauseForHeldEntries(RunState& run)
 {
-    if (patienceLeftMs < PauseMs) {
+    if (run.heldEntriesPatienceLeftMs < PauseMs) {
         return false;
     }
-    patienceLeftMs -= PauseMs;
+    run.heldEntriesPatienceLeftMs -= PauseMs;
     Sleep(PauseMs);
     return true;
 }

@@ -13,6 +13,8 @@
 // How long one run waits for held entries in all.
 constexpr DWORD HeldEntriesPatienceMs = 5000;
 
+struct RunState;
+
 // Pauses a moment, taken from the run's allowance. False, without a pause,
 // once the allowance is spent.
-bool PauseForHeldEntries();
+bool PauseForHeldEntries(RunState& run);

@@ -9,10 +9,10 @@ namespace {
 // Deletes what is at path when it is the folder with this id on this
 // volume, trying again while entries that another program held are still
 // listed in it, within the run's patience.
-bool DeleteEmptiedFolderAt(const std::wstring& path, LONGLONG id, DWORD volume)
+bool DeleteEmptiedFolderAt(RunState& run, const std::wstring& path, LONGLONG id, DWORD volume)
 {
-    while (!DeleteIfSameObject(path, id, volume)) {
-        if (GetLastError() != ERROR_DIR_NOT_EMPTY || !PauseForHeldEntries()) {
+    while (!DeleteIfSameObject(run, path, id, volume)) {
+        if (GetLastError() != ERROR_DIR_NOT_EMPTY || !PauseForHeldEntries(run)) {
             return false;
         }
     }
@@ -23,14 +23,14 @@ bool DeleteEmptiedFolderAt(const std::wstring& path, LONGLONG id, DWORD volume)
 // the program was handed the run), deleted; then its folders are deleted,
 // deepest first, while each is still the folder located. A file that can be
 // neither is traced as one that cannot be deleted, and its folders stay.
-bool MoveOwnFileAside(const OwnFileInside& own)
+bool MoveOwnFileAside(RunState& run, const OwnFileInside& own)
 {
-    if (!MoveAside(own) && !DeleteIfSameObject(own.finalPath, own.fileId, own.volume)) {
+    if (!MoveAside(own) && !DeleteIfSameObject(run, own.finalPath, own.fileId, own.volume)) {
         TraceFailure(EntryNotDeletedPrefix, own.finalPath.substr(own.finalPath.rfind(L'\\') + 1));
         return false;
     }
     for (size_t folder = 0; folder < own.folderPaths.size(); ++folder) {
-        if (!DeleteEmptiedFolderAt(own.folderPaths[folder], own.folderIds[folder], own.volume)) {
+        if (!DeleteEmptiedFolderAt(run, own.folderPaths[folder], own.folderIds[folder], own.volume)) {
             return false;
         }
     }
@@ -39,20 +39,20 @@ bool MoveOwnFileAside(const OwnFileInside& own)
 
 // The top folder lists nothing but what was left for last, waited for while
 // deleted entries are still listed.
-bool OnlyLastIsLeft(const LeftForLast& left)
+bool OnlyLastIsLeft(RunState& run, const LeftForLast& left)
 {
     HANDLE top = OpenListedFolder(left.parent, RecordIn(left.top));
     if (top == INVALID_HANDLE_VALUE) {
         return false;
     }
-    const bool onlyLast = AwaitOnlyLastLeft(top, left.lastFile, left.own);
+    const bool onlyLast = AwaitOnlyLastLeft(run, top, left.lastFile, left.own);
     CloseHandle(top);
     return onlyLast;
 }
 
 } // namespace
 
-bool RemoveWhatWasLeftForLast(LeftForLast& left)
+bool RemoveWhatWasLeftForLast(RunState& run, LeftForLast& left)
 {
     if (left.parent == INVALID_HANDLE_VALUE) {
         return true;
@@ -62,20 +62,20 @@ bool RemoveWhatWasLeftForLast(LeftForLast& left)
     // program's working folder, held without delete sharing, would keep the
     // folder, and so would a kept file whose deletion would wait for another
     // program to let go of it.
-    HANDLE doomed = OnlyLastIsLeft(left) ? OpenListedEntry(left.parent, top, DELETE) : INVALID_HANDLE_VALUE;
+    HANDLE doomed = OnlyLastIsLeft(run, left) ? OpenListedEntry(left.parent, top, DELETE) : INVALID_HANDLE_VALUE;
     bool removed = doomed != INVALID_HANDLE_VALUE;
     HANDLE kept = INVALID_HANDLE_VALUE;
     bool exclusive = false;
     bool keptStays = false;
     if (removed && !left.lastEntry.empty()) {
-        kept = OpenFileToDeleteAtOnce(doomed, RecordIn(left.lastEntry), left.volume, exclusive);
+        kept = OpenFileToDeleteAtOnce(run, doomed, RecordIn(left.lastEntry), left.volume, exclusive);
         removed = kept != INVALID_HANDLE_VALUE;
         keptStays = !removed;
     }
     // The program's own file traces its own failure.
-    removed = removed && (left.own.fileId == 0 || MoveOwnFileAside(left.own));
+    removed = removed && (left.own.fileId == 0 || MoveOwnFileAside(run, left.own));
     if (kept != INVALID_HANDLE_VALUE && removed) {
-        removed = DeleteOpenedFileAtOnce(doomed, RecordIn(left.lastEntry), kept, exclusive, left.volume);
+        removed = DeleteOpenedFileAtOnce(run, doomed, RecordIn(left.lastEntry), kept, exclusive, left.volume);
         keptStays = !removed;
     } else if (kept != INVALID_HANDLE_VALUE) {
         CloseHandle(kept);
@@ -85,12 +85,12 @@ bool RemoveWhatWasLeftForLast(LeftForLast& left)
         TraceFailure(EntryNotDeletedPrefix, left.lastFile);
     }
     if (doomed != INVALID_HANDLE_VALUE) {
-        const bool marked = removed && MarkForDeletion(doomed, left.volume);
+        const bool marked = removed && MarkForDeletion(run, doomed, left.volume);
         const DWORD error = GetLastError();
         CloseHandle(doomed);
         // An entry deleted while another program held it may still be listed.
         removed = marked || (removed && error == ERROR_DIR_NOT_EMPTY &&
-                             DeleteEmptiedFolder(left.parent, top, left.volume, true));
+                             DeleteEmptiedFolder(run, left.parent, top, left.volume, true));
     }
     KeepWhatWasLeftForLast(left);
     return removed;

@@ -13,6 +13,7 @@
 
 #include "foldertree/open_folder.h"
 #include "foldertree/own_file.h"
+#include "foldertree/run_state.h"
 
 // A top folder whose walks left something in it: the parent that lists it,
 // held open (INVALID_HANDLE_VALUE: nothing was left), and its record there;
@@ -36,7 +37,7 @@ struct LeftForLast {
 // name leaves the folder at once (see DeleteListedFileAtOnce); then the top
 // folder. Whatever stops one of these keeps what comes after it. True when
 // nothing was left, or the top folder has gone. Releases what left holds.
-bool RemoveWhatWasLeftForLast(LeftForLast& left);
+bool RemoveWhatWasLeftForLast(RunState& run, LeftForLast& left);
 
 // Releases what left holds and keeps what it describes, for the next run.
 void KeepWhatWasLeftForLast(LeftForLast& left);

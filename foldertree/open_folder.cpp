@@ -43,15 +43,13 @@ constexpr auto DispositionInfoEx = static_cast<FILE_INFO_BY_HANDLE_CLASS>(21);
 constexpr ULONG DispositionDelete = 0x00000001; // FILE_DISPOSITION_FLAG_DELETE
 constexpr ULONG DispositionPosixSemantics = 0x00000002; // FILE_DISPOSITION_FLAG_POSIX_SEMANTICS
 
-// The volumes that refused POSIX semantics, each learned at its first
-// deletion of the run: Windows before 10 1607, FAT and exFAT, network
-// shares and Wine 8 refuse them (ERROR_INVALID_PARAMETER, or not
-// supported); every later deletion there then goes the classic way at once.
-std::vector<DWORD> posixRefusedVolumes;
-
-bool PosixRefusedOn(DWORD volume)
+// Windows before 10 1607, FAT and exFAT, network shares and Wine 8 refuse
+// POSIX semantics (ERROR_INVALID_PARAMETER, or not supported); the run
+// learns each volume's refusal at its first deletion there.
+bool PosixRefusedOn(const RunState& run, DWORD volume)
 {
-    return std::find(posixRefusedVolumes.begin(), posixRefusedVolumes.end(), volume) != posixRefusedVolumes.end();
+    return std::find(run.posixRefusedVolumes.begin(), run.posixRefusedVolumes.end(), volume) !=
+           run.posixRefusedVolumes.end();
 }
 
 // Not in every SDK's headers; as ntstatus.h defines them.
@@ -66,14 +64,14 @@ bool IsRefusal(DWORD error)
 
 // Deletes the opened object the POSIX way. A refusal of the volume's, not
 // of the object's, is learned for the rest of the run.
-bool MarkForPosixDeletion(HANDLE object, DWORD volume)
+bool MarkForPosixDeletion(RunState& run, HANDLE object, DWORD volume)
 {
     ULONG flags = DispositionDelete | DispositionPosixSemantics; // FILE_DISPOSITION_INFO_EX
     if (SetFileInformationByHandle(object, DispositionInfoEx, &flags, sizeof(flags))) {
         return true;
     }
     if (IsRefusal(GetLastError())) {
-        posixRefusedVolumes.push_back(volume);
+        run.posixRefusedVolumes.push_back(volume);
     }
     return false;
 }
@@ -280,7 +278,7 @@ DWORD VolumeOf(HANDLE object)
     return GetFileInformationByHandle(object, &information) ? information.dwVolumeSerialNumber : 0;
 }
 
-bool DeleteIfSameObject(const std::wstring& path, LONGLONG fileId, DWORD volume)
+bool DeleteIfSameObject(RunState& run, const std::wstring& path, LONGLONG fileId, DWORD volume)
 {
     HANDLE opened = CreateFileW(ExtendedPathOf(path).c_str(), DELETE | FILE_READ_ATTRIBUTES, EntrySharing, nullptr,
                                 OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
@@ -291,43 +289,44 @@ bool DeleteIfSameObject(const std::wstring& path, LONGLONG fileId, DWORD volume)
         SetLastError(NotTheListedObject);
         return CloseAfter(opened, false);
     }
-    return CloseAfter(opened, MarkForDeletion(opened, volume));
+    return CloseAfter(opened, MarkForDeletion(run, opened, volume));
 }
 
-bool DeleteListedFile(HANDLE folder, const FILE_ID_BOTH_DIR_INFO& entry, DWORD volume)
+bool DeleteListedFile(RunState& run, HANDLE folder, const FILE_ID_BOTH_DIR_INFO& entry, DWORD volume)
 {
     // Opened by name in the held folder, which nothing can swap, as the file
     // itself: whatever now has that name in the folder is deleted (a link
     // as itself), and nothing outside it. A read-only file is refused here.
     // Where POSIX semantics are refused, one open that deletes on close.
-    const bool classic = PosixRefusedOn(volume);
+    const bool classic = PosixRefusedOn(run, volume);
     const ULONG options = classic ? FileOnly | DeleteOnClose : FileOnly;
     HANDLE opened = OpenRelative(folder, entry.FileName, entry.FileNameLength, DELETE, EntrySharing, options);
     if (opened == INVALID_HANDLE_VALUE) {
         return GetLastError() == ERROR_DELETE_PENDING; // deleted, listed until its holder lets go
     }
-    return CloseAfter(opened, classic || MarkForDeletion(opened, volume));
+    return CloseAfter(opened, classic || MarkForDeletion(run, opened, volume));
 }
 
-HANDLE OpenFileToDeleteAtOnce(HANDLE folder, const FILE_ID_BOTH_DIR_INFO& entry, DWORD volume, bool& exclusive)
+HANDLE OpenFileToDeleteAtOnce(const RunState& run, HANDLE folder, const FILE_ID_BOTH_DIR_INFO& entry, DWORD volume,
+                              bool& exclusive)
 {
-    exclusive = PosixRefusedOn(volume);
+    exclusive = PosixRefusedOn(run, volume);
     return OpenRelative(folder, entry.FileName, entry.FileNameLength, DELETE, exclusive ? 0 : EntrySharing, FileOnly);
 }
 
-bool DeleteOpenedFileAtOnce(HANDLE folder, const FILE_ID_BOTH_DIR_INFO& entry, HANDLE opened, bool exclusive,
-                            DWORD volume)
+bool DeleteOpenedFileAtOnce(RunState& run, HANDLE folder, const FILE_ID_BOTH_DIR_INFO& entry, HANDLE opened,
+                            bool exclusive, DWORD volume)
 {
     if (exclusive) {
         FILE_DISPOSITION_INFO disposition = {TRUE};
         return CloseAfter(opened,
                           SetFileInformationByHandle(opened, FileDispositionInfo, &disposition, sizeof(disposition)));
     }
-    if (MarkForPosixDeletion(opened, volume)) {
+    if (MarkForPosixDeletion(run, opened, volume)) {
         return CloseAfter(opened, true);
     }
     CloseAfter(opened, false);
-    if (!PosixRefusedOn(volume)) {
+    if (!PosixRefusedOn(run, volume)) {
         return false; // refused for this file, not for its kind
     }
     HANDLE again = OpenRelative(folder, entry.FileName, entry.FileNameLength, DELETE, 0, FileOnly | DeleteOnClose);
@@ -342,13 +341,13 @@ bool ResetAttributes(HANDLE object)
     return SetFileInformationByHandle(object, FileBasicInfo, &basic, sizeof(basic)) != FALSE;
 }
 
-bool MarkForDeletion(HANDLE object, DWORD volume)
+bool MarkForDeletion(RunState& run, HANDLE object, DWORD volume)
 {
-    if (!PosixRefusedOn(volume)) {
-        if (MarkForPosixDeletion(object, volume)) {
+    if (!PosixRefusedOn(run, volume)) {
+        if (MarkForPosixDeletion(run, object, volume)) {
             return true;
         }
-        if (!PosixRefusedOn(volume)) {
+        if (!PosixRefusedOn(run, volume)) {
             return false; // refused for this entry, not for its kind: the classic way would fail alike
         }
     }

@@ -18,6 +18,8 @@
 #include <string>
 #include <vector>
 
+#include "foldertree/run_state.h"
+
 // An open folder's listing is read in batches into a buffer of this type
 // (8-byte aligned, as the platform's records need); each record is a
 // FILE_ID_BOTH_DIR_INFO.
@@ -87,7 +89,7 @@ constexpr DWORD NotTheListedObject = ERROR_FILE_INVALID;
 // offers them, else happens on close. A file that was already deleted but
 // is still listed counts as deleted. False when it cannot be deleted (held
 // open, read-only, or no longer a file).
-bool DeleteListedFile(HANDLE folder, const FILE_ID_BOTH_DIR_INFO& entry, DWORD volume);
+bool DeleteListedFile(RunState& run, HANDLE folder, const FILE_ID_BOTH_DIR_INFO& entry, DWORD volume);
 
 // Opens a file that the open folder listed to be deleted so that its name
 // leaves the folder at once: the POSIX way where the volume offers it,
@@ -95,13 +97,14 @@ bool DeleteListedFile(HANDLE folder, const FILE_ID_BOTH_DIR_INFO& entry, DWORD v
 // it (its deletion would wait for that program to let go), which an open
 // shared with no one makes sure of, and keeps so (exclusive). Nothing is
 // deleted yet. INVALID_HANDLE_VALUE when it cannot be opened so.
-HANDLE OpenFileToDeleteAtOnce(HANDLE folder, const FILE_ID_BOTH_DIR_INFO& entry, DWORD volume, bool& exclusive);
+HANDLE OpenFileToDeleteAtOnce(const RunState& run, HANDLE folder, const FILE_ID_BOTH_DIR_INFO& entry, DWORD volume,
+                              bool& exclusive);
 
 // Deletes the file opened by OpenFileToDeleteAtOnce, and closes it. Where
 // the volume turns out to refuse POSIX semantics, the file is opened again,
 // shared with no one. False, the file in place, when it cannot be deleted so.
-bool DeleteOpenedFileAtOnce(HANDLE folder, const FILE_ID_BOTH_DIR_INFO& entry, HANDLE opened, bool exclusive,
-                            DWORD volume);
+bool DeleteOpenedFileAtOnce(RunState& run, HANDLE folder, const FILE_ID_BOTH_DIR_INFO& entry, HANDLE opened,
+                            bool exclusive, DWORD volume);
 
 // The opened object's final path, in extended-length form ("\\?\C:\..."):
 // where it is on disk, whatever path reached it. Empty when it cannot be
@@ -121,7 +124,7 @@ DWORD VolumeOf(HANDLE object);
 // closed, or a file located earlier. GetLastError tells why it failed
 // (ERROR_DIR_NOT_EMPTY: something is still listed; NotTheListedObject:
 // another object has the path now).
-bool DeleteIfSameObject(const std::wstring& path, LONGLONG fileId, DWORD volume);
+bool DeleteIfSameObject(RunState& run, const std::wstring& path, LONGLONG fileId, DWORD volume);
 
 // Resets the opened object's attributes to FILE_ATTRIBUTE_NORMAL.
 bool ResetAttributes(HANDLE object);
@@ -131,8 +134,9 @@ bool ResetAttributes(HANDLE object);
 // once, even while another program holds it shared for deletion),
 // otherwise when its last handle closes. An open folder only when it is
 // empty. Each volume's refusal is learned once a run: a FAT drive or a
-// network share does not make drive C: delete the classic way.
-bool MarkForDeletion(HANDLE object, DWORD volume);
+// network share does not make drive C: delete the classic way (the run
+// keeps what it learned).
+bool MarkForDeletion(RunState& run, HANDLE object, DWORD volume);
 
 // Closes an object opened to be acted on (a deletion marked on it happens
 // here) and hands back done, GetLastError still telling why the action

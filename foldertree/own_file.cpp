@@ -38,9 +38,6 @@ bool DescribeFolders(const std::wstring& topPath, OwnFileInside& inside)
     return true;
 }
 
-// Set in a copy that was handed the run; empty otherwise.
-std::wstring startedProgramFile;
-
 // The user's temporary folder, with its closing backslash; empty when
 // there is none to be had.
 std::wstring TemporaryFolder()
@@ -65,14 +62,9 @@ std::wstring OwnFilePath()
     }
 }
 
-std::wstring StartedProgramFile()
+std::wstring StartedProgramFile(const RunState& run)
 {
-    return startedProgramFile.empty() ? OwnFilePath() : startedProgramFile;
-}
-
-void NameStartedProgramFile(const std::wstring& path)
-{
-    startedProgramFile = path;
+    return run.startedProgramFile.empty() ? OwnFilePath() : run.startedProgramFile;
 }
 
 bool LocateInside(HANDLE top, const std::wstring& path, OwnFileInside& inside)

@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "foldertree/run_state.h"
+
 // The program's own file as it lies inside a folder being removed: its file
 // id, volume and final path, and from its parent up to the folder just below
 // the top, each folder's final path and file id (deepest first), all on that
@@ -31,11 +33,10 @@ std::wstring OwnFilePath();
 
 // The program's file as the user started it, which the walks leave for
 // last: this process's own file, or, in a copy of the program that was
-// handed the run, the started program's file, once named by
-// NameStartedProgramFile (before any walk). That file no longer runs, so it
-// is deleted where it lies when it cannot be moved.
-std::wstring StartedProgramFile();
-void NameStartedProgramFile(const std::wstring& path);
+// handed the run, the started program's file, as the run names it. That
+// file no longer runs, so it is deleted where it lies when it cannot be
+// moved.
+std::wstring StartedProgramFile(const RunState& run);
 
 // True when the file at path lies inside the open top folder, judged by
 // what the folders are (final paths and volume: letter case, short names

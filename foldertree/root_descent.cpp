@@ -200,7 +200,7 @@ HANDLE OpenFolderFromRoot(const std::wstring& path)
     return folder;
 }
 
-bool RemoveFolderFromRoot(const std::wstring& folder, bool& linkAbove, LeftForLast& left)
+bool RemoveFolderFromRoot(RunState& run, const std::wstring& folder, bool& linkAbove, LeftForLast& left)
 {
     Descent descent = Descent::Unreachable;
     HANDLE parent = OpenParentFromRoot(folder, descent);
@@ -217,7 +217,7 @@ bool RemoveFolderFromRoot(const std::wstring& folder, bool& linkAbove, LeftForLa
         DWORD error = ERROR_SUCCESS;
         const bool listed = ListNamedEntry(parent, full.substr(full.rfind(L'\\') + 1), record, error);
         const bool removed =
-            listed ? RemoveListedFolder(parent, RecordIn(record), folder, &left) : error == ERROR_FILE_NOT_FOUND;
+            listed ? RemoveListedFolder(run, parent, RecordIn(record), folder, &left) : error == ERROR_FILE_NOT_FOUND;
         CloseHandle(parent);
         if (listed || removed) {
             return removed; // walked, or nothing there

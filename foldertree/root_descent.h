@@ -64,4 +64,4 @@ Nesting NestingOnTheWayDown(const std::wstring& path, const std::wstring& other)
 // result is false, traced as a folder whose search failed.
 // What the walks leave for last (the program's own file) is left in left
 // (see left_for_last.h) for the caller's last step.
-bool RemoveFolderFromRoot(const std::wstring& folder, bool& linkAbove, LeftForLast& left);
+bool RemoveFolderFromRoot(RunState& run, const std::wstring& folder, bool& linkAbove, LeftForLast& left);

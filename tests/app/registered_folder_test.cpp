@@ -37,8 +37,9 @@ TEST(RegisteredFolder, KeyThatCanBeNeitherOpenedNorCreatedIsASilentSuccess)
                                              KEY_ALL_ACCESS, nullptr, &vendor, nullptr));
     TraceCapture trace;
 
+    RunState run;
     LeftForLast nothingLeft;
-    const bool removed = RemoveRegisteredFolder(nothingLeft);
+    const bool removed = RemoveRegisteredFolder(run, nothingLeft);
 
     RegCloseKey(vendor);
     EXPECT_TRUE(removed);
