@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "foldertree/own_file.h"
+#include "foldertree/temporary_place.h"
 
 namespace {
 
@@ -37,35 +38,67 @@ HANDLE AsHandle(ULONGLONG field)
     return reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(field));
 }
 
-// Copies the running program's bytes (from own, its file) into a new file
-// at path; the file's attributes and other streams (a download mark, say)
-// stay behind.
-bool WriteCopy(const std::wstring& own, const std::wstring& path)
+// Writes the running program's bytes into a new file at path; the file's
+// attributes and other streams (a download mark, say) stay behind.
+bool WriteCopy(const std::vector<char>& bytes, const std::wstring& path)
 {
-    HANDLE source = CreateFileW(own.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (source == INVALID_HANDLE_VALUE) {
+    HANDLE copy = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (copy == INVALID_HANDLE_VALUE) {
         return false;
     }
-    HANDLE copy = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-    bool copied = copy != INVALID_HANDLE_VALUE;
-    std::vector<char> chunk(64 * 1024);
-    for (DWORD read = 0; copied;) {
-        copied = ReadFile(source, chunk.data(), static_cast<DWORD>(chunk.size()), &read, nullptr) != FALSE;
-        if (!copied || read == 0) {
-            break;
-        }
-        DWORD written = 0;
-        copied = WriteFile(copy, chunk.data(), read, &written, nullptr) && written == read;
-    }
-    CloseHandle(source);
-    if (copy != INVALID_HANDLE_VALUE) {
-        CloseHandle(copy);
-        if (!copied) {
-            DeleteFileW(path.c_str());
-        }
+    DWORD written = 0;
+    const bool copied = !bytes.empty() &&
+                        WriteFile(copy, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+                        written == bytes.size();
+    CloseHandle(copy);
+    if (!copied) {
+        DeleteFileW(path.c_str());
     }
     return copied;
+}
+
+// The system folder, which no run removes: the copy's working folder.
+std::wstring SystemFolder()
+{
+    wchar_t system[MAX_PATH];
+    const UINT length = GetSystemDirectoryW(system, MAX_PATH);
+    return length > 0 && length < MAX_PATH ? std::wstring(system, length) : std::wstring();
+}
+
+// Starts the program at path suspended, in the system folder, and, where
+// Windows offers it, with the loader told to prefer System32 for every DLL
+// the copy loads.
+bool StartSuspended(const std::wstring& path, PROCESS_INFORMATION& started)
+{
+    std::wstring commandLine = L"\"" + path + L"\"";
+    const std::wstring system = SystemFolder();
+    const wchar_t* workingFolder = system.empty() ? nullptr : system.c_str();
+    STARTUPINFOEXW startup = {};
+    startup.StartupInfo.cb = sizeof(startup);
+    SIZE_T size = 0;
+    InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
+    std::vector<char> attributes(size);
+    DWORD64 policy = PROCESS_CREATION_MITIGATION_POLICY_IMAGE_LOAD_PREFER_SYSTEM32_ALWAYS_ON;
+    auto* list = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(attributes.data());
+    const bool listed = size > 0 && InitializeProcThreadAttributeList(list, 1, 0, &size);
+    if (listed && UpdateProcThreadAttribute(list, 0, PROC_THREAD_ATTRIBUTE_MITIGATION_POLICY, &policy,
+                                            sizeof(policy), nullptr, nullptr)) {
+        startup.lpAttributeList = list;
+    }
+    bool created = startup.lpAttributeList != nullptr &&
+                   CreateProcessW(path.c_str(), &commandLine[0], nullptr, nullptr, FALSE,
+                                  CREATE_SUSPENDED | EXTENDED_STARTUPINFO_PRESENT, nullptr, workingFolder,
+                                  &startup.StartupInfo, &started);
+    if (!created) {
+        // A Windows that does not know the policy refuses it.
+        startup.StartupInfo.cb = sizeof(startup.StartupInfo);
+        created = CreateProcessW(path.c_str(), &commandLine[0], nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr,
+                                 workingFolder, &startup.StartupInfo, &started);
+    }
+    if (listed) {
+        DeleteProcThreadAttributeList(list);
+    }
+    return created;
 }
 
 // Makes the named object for the suspended copy and puts into the copy the
@@ -114,12 +147,8 @@ bool StartCopy(const std::wstring& path)
     if (taken == nullptr) {
         return false;
     }
-    std::wstring commandLine = L"\"" + path + L"\"";
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof(startup);
     PROCESS_INFORMATION copy = {};
-    if (!CreateProcessW(path.c_str(), &commandLine[0], nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr, nullptr,
-                        &startup, &copy)) {
+    if (!StartSuspended(path, copy)) {
         CloseHandle(taken);
         return false;
     }
@@ -141,16 +170,21 @@ bool StartCopy(const std::wstring& path)
 
 bool HandRunToCopy()
 {
+    const std::vector<char> bytes = RunningProgramBytes();
+    if (bytes.empty()) {
+        return false;
+    }
     const std::wstring own = OwnFilePath();
-    const std::wstring path = PlaceInTemporaryFolder(own.substr(own.rfind(L'\\') + 1));
-    if (path.empty() || !WriteCopy(own, path)) {
+    const std::wstring path = PlaceInFolderOfItsOwn(own.substr(own.rfind(L'\\') + 1));
+    if (path.empty()) {
         return false;
     }
-    if (!StartCopy(path)) {
+    const bool started = WriteCopy(bytes, path) && StartCopy(path);
+    if (!started) {
         DeleteFileW(path.c_str());
-        return false;
+        RemoveDirectoryW(path.substr(0, path.rfind(L'\\')).c_str()); // made for the copy alone
     }
-    return true;
+    return started;
 }
 
 bool TakeHandedRun(RunState& run, HANDLE& startedProgram)
@@ -172,11 +206,18 @@ bool TakeHandedRun(RunState& run, HANDLE& startedProgram)
         HANDLE taken = AsHandle(fields[TakenEventInCopy]);
         SetEvent(taken);
         CloseHandle(taken);
-        // Its file is the one the user started, which a failed run keeps.
-        wchar_t path[MAX_PATH * 4];
-        DWORD length = MAX_PATH * 4;
-        if (QueryFullProcessImageNameW(startedProgram, 0, path, &length)) {
-            run.startedProgramFile.assign(path, length);
+        // Its file is the one the user started, which a failed run keeps,
+        // however long its path.
+        std::vector<wchar_t> path(MAX_PATH);
+        for (DWORD length = static_cast<DWORD>(path.size());; length = static_cast<DWORD>(path.size())) {
+            if (QueryFullProcessImageNameW(startedProgram, 0, path.data(), &length)) {
+                run.startedProgramFile.assign(path.data(), length);
+                break;
+            }
+            if (GetLastError() != ERROR_INSUFFICIENT_BUFFER || path.size() >= 32768) {
+                break;
+            }
+            path.resize(path.size() * 2);
         }
     }
     if (fields != nullptr) {

@@ -7,6 +7,7 @@
 #include "app/launcher_footprint.h"
 #include "app/registered_folder.h"
 #include "app/removal_lock.h"
+#include "foldertree/temporary_place.h"
 #include "shutdown/launcher_processes.h"
 
 namespace {
@@ -66,6 +67,8 @@ void RunRemoval()
                              RemoveWhatWasLeftForLast(run, fixedLast);
     KeepWhatWasLeftForLast(registeredLast);
     KeepWhatWasLeftForLast(fixedLast);
+    // Under the lock: no other start is making a copy meanwhile.
+    RemoveWhatEarlierRunsLeft();
     ReleaseRemovalLock(lock);
     ReportOutcome(lastRemoved);
 }

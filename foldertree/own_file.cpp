@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "foldertree/open_folder.h"
+#include "foldertree/temporary_place.h"
 
 namespace {
 
@@ -36,15 +37,6 @@ bool DescribeFolders(const std::wstring& topPath, OwnFileInside& inside)
         CloseHandle(opened);
     }
     return true;
-}
-
-// The user's temporary folder, with its closing backslash; empty when
-// there is none to be had.
-std::wstring TemporaryFolder()
-{
-    wchar_t folder[MAX_PATH + 1];
-    const DWORD length = GetTempPathW(MAX_PATH + 1, folder);
-    return length == 0 || length > MAX_PATH ? std::wstring() : std::wstring(folder, length);
 }
 
 } // namespace
@@ -88,16 +80,6 @@ bool LocateInside(HANDLE top, const std::wstring& path, OwnFileInside& inside)
     return true;
 }
 
-std::wstring PlaceInTemporaryFolder(const std::wstring& name)
-{
-    const std::wstring folder = TemporaryFolder();
-    if (folder.empty()) {
-        return std::wstring();
-    }
-    return folder + L"~" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(GetTickCount()) + L"-" +
-           name;
-}
-
 bool OwnFileOnTemporaryFolderVolume()
 {
     const std::wstring folder = TemporaryFolder();
@@ -117,15 +99,12 @@ bool OwnFileOnTemporaryFolderVolume()
 
 bool MoveAside(const OwnFileInside& inside)
 {
-    const std::wstring place = PlaceInTemporaryFolder(inside.finalPath.substr(inside.finalPath.rfind(L'\\') + 1));
+    const std::wstring place = PlaceInFolderOfItsOwn(inside.finalPath.substr(inside.finalPath.rfind(L'\\') + 1));
     if (place.empty()) {
         return false;
     }
     const std::wstring target = L"\\??\\" + place;
     HANDLE file = OpenToLook(inside.finalPath, DELETE);
-    if (file == INVALID_HANDLE_VALUE) {
-        return false;
-    }
     // The rename record ends in the name, which runs past the declared
     // one-character array.
     std::vector<unsigned char> record(sizeof(FILE_RENAME_INFO) + target.size() * sizeof(wchar_t));
@@ -134,8 +113,14 @@ bool MoveAside(const OwnFileInside& inside)
     rename->RootDirectory = nullptr;
     rename->FileNameLength = static_cast<DWORD>(target.size() * sizeof(wchar_t));
     std::copy(target.begin(), target.end(), rename->FileName);
-    const bool moved = FileIdOf(file) == inside.fileId && VolumeOf(file) == inside.volume &&
+    const bool moved = file != INVALID_HANDLE_VALUE && FileIdOf(file) == inside.fileId &&
+                       VolumeOf(file) == inside.volume &&
                        SetFileInformationByHandle(file, FileRenameInfo, rename, static_cast<DWORD>(record.size()));
-    CloseHandle(file);
+    if (file != INVALID_HANDLE_VALUE) {
+        CloseHandle(file);
+    }
+    if (!moved) {
+        RemoveDirectoryW(place.substr(0, place.rfind(L'\\')).c_str()); // made for it alone, and empty
+    }
     return moved;
 }

@@ -45,17 +45,12 @@ std::wstring StartedProgramFile(const RunState& run);
 // folder, or in a look-alike of it) or cannot be opened.
 bool LocateInside(HANDLE top, const std::wstring& path, OwnFileInside& inside);
 
-// A path in the user's temporary folder for a file called name, under a
-// name of its own that no other run picks; empty when there is no
-// temporary folder to be had.
-std::wstring PlaceInTemporaryFolder(const std::wstring& name);
-
 // True when the running program's own file lies on the volume of the
 // user's temporary folder, where it can always be moved. False when it
 // lies elsewhere, or either cannot be opened.
 bool OwnFileOnTemporaryFolderVolume();
 
-// Moves the file, while it is still the one located, into the user's
-// temporary folder under a name of its own. False when it cannot be moved
-// there (the temporary folder is on another drive, say).
+// Moves the file, while it is still the one located, into a folder of its
+// own in the user's temporary folder (see temporary_place.h). False when it
+// cannot be moved there (the temporary folder is on another drive, say).
 bool MoveAside(const OwnFileInside& inside);

@@ -56,13 +56,18 @@ protected:
 
 // Both folders go, the program's file with its folder, in one run: the
 // started program ends without a box, and its copy, once it has, does the
-// run and shows the box. The copy stays in the temporary folder.
+// run and shows the box. The copy runs from a folder of its own, made new
+// in the temporary folder, which the next run removes; a folder there that
+// only looks like one of the program's is kept.
 TEST_F(SecondDriveRun, StartedFromTheInstallItHandsTheRunToACopyAndFinishes)
 {
     MakeParent();
     ASSERT_TRUE(MakeFolder(Fixed));
     ASSERT_TRUE(MakeFile(Fixed + L"\\velstrand.exe"));
     const std::wstring temporary = NewScratchFolder(L"second-drive-temp");
+    const std::wstring lookAlike = L"LauncherRemover-00112233445566778899aabbccddeeff";
+    ASSERT_TRUE(MakeFolder(temporary + L"\\" + lookAlike));
+    ASSERT_TRUE(MakeFile(temporary + L"\\" + lookAlike + L"\\uninstall.exe"));
     ProgramRun run;
     {
         TemporaryFolderSetTo onDriveC(temporary);
@@ -77,10 +82,21 @@ TEST_F(SecondDriveRun, StartedFromTheInstallItHandsTheRunToACopyAndFinishes)
     EXPECT_FALSE(Exists(Fixed));
     EXPECT_EQ(L"save.dat", ListFolder(Sibling));
     EXPECT_FALSE(LauncherValueExists(L"version"));
-    const std::wstring copy = ListFolder(temporary);
-    ASSERT_EQ(0u, copy.find(L'~')) << copy;
-    EXPECT_EQ(copy.size() - 14, copy.rfind(L"-uninstall.exe")) << copy;
-    EXPECT_TRUE(BytesOf(Program) == BytesOf(temporary + L"\\" + copy)) << "the copy is the program";
+    const std::wstring places = ListFolder(temporary);
+    ASSERT_EQ(lookAlike.size() * 2 + 1, places.size()) << places;
+    const std::wstring place = places.substr(places.find(lookAlike) == 0 ? lookAlike.size() + 1 : 0, lookAlike.size());
+    EXPECT_EQ(0u, place.find(L"LauncherRemover-")) << places;
+    EXPECT_EQ(L"uninstall.exe", ListFolder(temporary + L"\\" + place)) << "the copy alone";
+    EXPECT_TRUE(BytesOf(Program) == BytesOf(temporary + L"\\" + place + L"\\uninstall.exe")) << "the copy is the program";
+
+    ProgramRun next;
+    {
+        TemporaryFolderSetTo onDriveC(temporary);
+        next = RunProgram(Program);
+    }
+    ExpectSuccessBox(next);
+    EXPECT_EQ(lookAlike, ListFolder(temporary)) << "nothing of the program is left";
+    EXPECT_EQ(L"uninstall.exe", ListFolder(temporary + L"\\" + lookAlike));
 }
 
 // The copy's run fails on a file held open: the file the user started stays

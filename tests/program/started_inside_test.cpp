@@ -47,7 +47,8 @@ TEST_F(RemovalRun, ProgramStartedFromInsideTheInstallRemovesItWhole)
     ASSERT_TRUE(CopyFileW(Program.c_str(), lookAlike.c_str(), TRUE));
     // Not the profile's: Wine gives it the volume serial of drive D:, which
     // the harness maps onto it.
-    TemporaryFolderSetTo onDriveC(NewScratchFolder(L"inside-temp"));
+    const std::wstring temporary = NewScratchFolder(L"inside-temp");
+    TemporaryFolderSetTo onDriveC(temporary);
 
     const ProgramRun run = RunCopyFrom(saved);
 
@@ -64,6 +65,7 @@ TEST_F(RemovalRun, ProgramStartedFromInsideTheInstallRemovesItWhole)
     ExpectSuccessBox(besides);
     EXPECT_FALSE(Exists(Fixed));
     EXPECT_EQ(L"uninstall.exe", ListFolder(Fixed + L"2"));
+    EXPECT_EQ(L"", ListFolder(temporary)) << "the program moved aside is gone once it has ended";
 }
 
 // A failed run leaves the program where the user started it, with its
