@@ -10,7 +10,8 @@ bool RemoveFixedFolder(RunState& run, const LeftForLast& registered, LeftForLast
 {
     if (registered.parent != INVALID_HANDLE_VALUE) {
         HANDLE fixed = OpenFolderFromRoot(FixedLauncherFolder);
-        const bool same = fixed != INVALID_HANDLE_VALUE && FileIdOf(fixed) == RecordIn(registered.top).FileId.QuadPart &&
+        const bool same = fixed != INVALID_HANDLE_VALUE &&
+                          FileIdOf(fixed) == RecordIn(registered.top).FileId.QuadPart &&
                           VolumeOf(fixed) == registered.volume;
         if (fixed != INVALID_HANDLE_VALUE) {
             CloseHandle(fixed);

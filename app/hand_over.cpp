@@ -25,7 +25,13 @@ constexpr DWORD TakenWaitMs = 5000;
 // program's process, to the named object itself (which keeps it in being
 // once the started program has ended, until the copy has read it), and to
 // the event by which the copy says it has taken the run.
-enum HandOverField { StartedProcessId, StartedProcessInCopy, HandOverObjectInCopy, TakenEventInCopy, HandOverFieldCount };
+enum HandOverField {
+    StartedProcessId,
+    StartedProcessInCopy,
+    HandOverObjectInCopy,
+    TakenEventInCopy,
+    HandOverFieldCount
+};
 constexpr DWORD HandOverBytes = sizeof(ULONGLONG) * HandOverFieldCount;
 
 std::wstring HandOverName(DWORD copyProcessId)
@@ -81,14 +87,14 @@ bool StartSuspended(const std::wstring& path, PROCESS_INFORMATION& started)
     DWORD64 policy = PROCESS_CREATION_MITIGATION_POLICY_IMAGE_LOAD_PREFER_SYSTEM32_ALWAYS_ON;
     auto* list = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(attributes.data());
     const bool listed = size > 0 && InitializeProcThreadAttributeList(list, 1, 0, &size);
-    if (listed && UpdateProcThreadAttribute(list, 0, PROC_THREAD_ATTRIBUTE_MITIGATION_POLICY, &policy,
-                                            sizeof(policy), nullptr, nullptr)) {
+    if (listed && UpdateProcThreadAttribute(list, 0, PROC_THREAD_ATTRIBUTE_MITIGATION_POLICY, &policy, sizeof(policy),
+                                            nullptr, nullptr)) {
         startup.lpAttributeList = list;
     }
-    bool created = startup.lpAttributeList != nullptr &&
-                   CreateProcessW(path.c_str(), &commandLine[0], nullptr, nullptr, FALSE,
-                                  CREATE_SUSPENDED | EXTENDED_STARTUPINFO_PRESENT, nullptr, workingFolder,
-                                  &startup.StartupInfo, &started);
+    bool created =
+        startup.lpAttributeList != nullptr && CreateProcessW(path.c_str(), &commandLine[0], nullptr, nullptr, FALSE,
+                                                             CREATE_SUSPENDED | EXTENDED_STARTUPINFO_PRESENT, nullptr,
+                                                             workingFolder, &startup.StartupInfo, &started);
     if (!created) {
         // A Windows that does not know the policy refuses it.
         startup.StartupInfo.cb = sizeof(startup.StartupInfo);

@@ -195,8 +195,8 @@ bool RemoveInstallFolder(RunState& run, const std::wstring& location, LeftForLas
         // folder's way, which needs no such file, at the end of its walks.
         HANDLE judged = folder.judged;
         folder.judged = INVALID_HANDLE_VALUE;
-        removed = RemoveOpenedListedFolder(run, folder.parent, RecordIn(folder.record), judged, folder.path,
-                                           namedFile, folder.fromRoot ? nullptr : left);
+        removed = RemoveOpenedListedFolder(run, folder.parent, RecordIn(folder.record), judged, folder.path, namedFile,
+                                           folder.fromRoot ? nullptr : left);
     }
     Release(folder);
     return removed;

@@ -50,7 +50,8 @@ std::wstring OnlyFileIn(HANDLE folder)
     DWORD error = ERROR_SUCCESS;
     std::wstring only;
     int entries = 0;
-    for (bool listed = ReadListing(folder, batch, true, error); listed; listed = ReadListing(folder, batch, false, error)) {
+    for (bool listed = ReadListing(folder, batch, true, error); listed;
+         listed = ReadListing(folder, batch, false, error)) {
         for (size_t offset = 0;;) {
             const auto& entry =
                 *reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(reinterpret_cast<const char*>(batch.data()) + offset);
@@ -96,11 +97,10 @@ void RemovePlace(const std::wstring& path, std::vector<char>& bytes)
         return;
     }
     FILE_BASIC_INFO basic;
-    const std::wstring name =
-        GetFileInformationByHandleEx(folder, FileBasicInfo, &basic, sizeof(basic)) &&
-                (basic.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0
-            ? OnlyFileIn(folder)
-            : std::wstring();
+    const std::wstring name = GetFileInformationByHandleEx(folder, FileBasicInfo, &basic, sizeof(basic)) &&
+                                      (basic.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0
+                                  ? OnlyFileIn(folder)
+                                  : std::wstring();
     HANDLE file = name.empty() ? INVALID_HANDLE_VALUE
                                : CreateFileW((path + L"\\" + name).c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, 0,
                                              nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);

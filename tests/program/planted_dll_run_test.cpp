@@ -17,7 +17,8 @@ TEST_F(RemovalRun, DllsPlantedBesideTheProgramAreNeverLoaded)
     ASSERT_TRUE(CopyFileW(Program.c_str(), saved.c_str(), TRUE));
     const std::wstring preferNative = L"native,builtin";
     for (const std::wstring name : {L"uxtheme", L"dwmapi"}) {
-        ASSERT_TRUE(CopyFileW(L"C:\\harness\\planted_dll.dll", (downloads + L"\\" + name + L".dll").c_str(), TRUE));
+        const std::wstring planted = std::wstring(downloads).append(L"\\").append(name).append(L".dll");
+        ASSERT_TRUE(CopyFileW(L"C:\\harness\\planted_dll.dll", planted.c_str(), TRUE));
         ASSERT_EQ(ERROR_SUCCESS,
                   RegSetKeyValueW(HKEY_CURRENT_USER, (AppDefaults + L"\\DllOverrides").c_str(), name.c_str(), REG_SZ,
                                   preferNative.c_str(), static_cast<DWORD>((preferNative.size() + 1) * 2)));

@@ -87,7 +87,8 @@ TEST_F(SecondDriveRun, StartedFromTheInstallItHandsTheRunToACopyAndFinishes)
     const std::wstring place = places.substr(places.find(lookAlike) == 0 ? lookAlike.size() + 1 : 0, lookAlike.size());
     EXPECT_EQ(0u, place.find(L"LauncherRemover-")) << places;
     EXPECT_EQ(L"uninstall.exe", ListFolder(temporary + L"\\" + place)) << "the copy alone";
-    EXPECT_TRUE(BytesOf(Program) == BytesOf(temporary + L"\\" + place + L"\\uninstall.exe")) << "the copy is the program";
+    EXPECT_TRUE(BytesOf(Program) == BytesOf(temporary + L"\\" + place + L"\\uninstall.exe"))
+        << "the copy is the program";
 
     ProgramRun next;
     {
