@@ -381,6 +381,23 @@ void CloseIfOpen(HANDLE handle)
     }
 }
 
+// The delete walk, after the normalize walk when asked, on the folder at
+// path opened through its parent, as a run of its own, finished at once.
+int WalkThroughParent(const std::wstring& folder, const std::wstring& lastFile, bool normalizeFirst)
+{
+    RunState run;
+    HANDLE parent = INVALID_HANDLE_VALUE;
+    ListingBuffer record;
+    HANDLE opened = OpenThroughParent(folder, parent, record);
+    if (normalizeFirst) {
+        NormalizeOpenedFolder(run, opened, folder);
+    }
+    const FILE_ID_BOTH_DIR_INFO* listed = record.empty() ? nullptr : &RecordIn(record);
+    const int result = DeleteOpenedFolder(run, opened, folder, lastFile, parent, listed, nullptr);
+    CloseIfOpen(parent);
+    return result;
+}
+
 } // namespace
 
 bool DeleteEmptiedFolder(RunState& run, HANDLE parent, const FILE_ID_BOTH_DIR_INFO& entry, DWORD volume,
@@ -428,14 +445,7 @@ int NormalizeTree(const std::wstring& folder)
 
 int DeleteTree(const std::wstring& folder, const std::wstring& lastFile)
 {
-    RunState run;
-    HANDLE parent = INVALID_HANDLE_VALUE;
-    ListingBuffer record;
-    HANDLE opened = OpenThroughParent(folder, parent, record);
-    const FILE_ID_BOTH_DIR_INFO* listed = record.empty() ? nullptr : &RecordIn(record);
-    const int result = DeleteOpenedFolder(run, opened, folder, lastFile, parent, listed, nullptr);
-    CloseIfOpen(parent);
-    return result;
+    return WalkThroughParent(folder, lastFile, false);
 }
 
 bool RemoveOpenedListedFolder(RunState& run, HANDLE parent, const FILE_ID_BOTH_DIR_INFO& entry, HANDLE folder,
@@ -465,13 +475,5 @@ bool RemoveFolder(const std::wstring& folder, const std::wstring& lastFile)
     if (IsLink(attributes)) {
         return RemoveLinkItself(extended, attributes);
     }
-    RunState run;
-    HANDLE parent = INVALID_HANDLE_VALUE;
-    ListingBuffer record;
-    HANDLE opened = OpenThroughParent(folder, parent, record);
-    NormalizeOpenedFolder(run, opened, folder);
-    const FILE_ID_BOTH_DIR_INFO* listed = record.empty() ? nullptr : &RecordIn(record);
-    const bool removed = DeleteOpenedFolder(run, opened, folder, lastFile, parent, listed, nullptr) == 1;
-    CloseIfOpen(parent);
-    return removed;
+    return WalkThroughParent(folder, lastFile, true) == 1;
 }
