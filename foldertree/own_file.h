@@ -3,10 +3,12 @@
 // within its drive. A user who saved the remover into the launcher's folder
 // and started it there would otherwise meet a removal that never finishes.
 // So a folder holding it is removed all the same: the walks leave the file,
-// and the folders between it and the top, for last, and only once
-// everything else has gone is it moved into the user's temporary folder
-// (which Windows empties) and its folders deleted. A removal that fails
-// leaves it where the user started it, with its folders, to be run again.
+// and the folders between it and the top, for last, and only in the run's
+// last step (left_for_last.h), once everything else has gone, is it moved
+// into a folder of its own in the user's temporary folder, which a later
+// run removes (temporary_place.h), and its folders deleted. A removal that
+// fails leaves it where the user started it, with its folders, to be run
+// again.
 #pragma once
 
 #include <windows.h>
