@@ -46,10 +46,14 @@ constexpr ULONG DispositionPosixSemantics = 0x00000002; // FILE_DISPOSITION_FLAG
 // Windows before 10 1607, FAT and exFAT, network shares and Wine 8 refuse
 // POSIX semantics (ERROR_INVALID_PARAMETER, or not supported); the run
 // learns each volume's refusal at its first deletion there.
+bool IsAmong(const std::vector<DWORD>& volumes, DWORD volume)
+{
+    return std::find(volumes.begin(), volumes.end(), volume) != volumes.end();
+}
+
 bool PosixRefusedOn(const RunState& run, DWORD volume)
 {
-    return std::find(run.posixRefusedVolumes.begin(), run.posixRefusedVolumes.end(), volume) !=
-           run.posixRefusedVolumes.end();
+    return IsAmong(run.posixRefusedVolumes, volume);
 }
 
 // Not in every SDK's headers; as ntstatus.h defines them.
@@ -68,6 +72,9 @@ bool MarkForPosixDeletion(RunState& run, HANDLE object, DWORD volume)
 {
     ULONG flags = DispositionDelete | DispositionPosixSemantics; // FILE_DISPOSITION_INFO_EX
     if (SetFileInformationByHandle(object, DispositionInfoEx, &flags, sizeof(flags))) {
+        if (!IsAmong(run.posixTakenVolumes, volume)) {
+            run.posixTakenVolumes.push_back(volume);
+        }
         return true;
     }
     if (IsRefusal(GetLastError())) {
@@ -310,7 +317,9 @@ bool DeleteListedFile(RunState& run, HANDLE folder, const FILE_ID_BOTH_DIR_INFO&
 HANDLE OpenFileToDeleteAtOnce(const RunState& run, HANDLE folder, const FILE_ID_BOTH_DIR_INFO& entry, DWORD volume,
                               bool& exclusive)
 {
-    exclusive = PosixRefusedOn(run, volume);
+    // Until the volume has taken a POSIX deletion in this run, it may refuse
+    // one, and a shared open would then come too late to be made exclusive.
+    exclusive = !IsAmong(run.posixTakenVolumes, volume);
     return OpenRelative(folder, entry.FileName, entry.FileNameLength, DELETE, exclusive ? 0 : EntrySharing, FileOnly);
 }
 

@@ -92,11 +92,12 @@ constexpr DWORD NotTheListedObject = ERROR_FILE_INVALID;
 bool DeleteListedFile(RunState& run, HANDLE folder, const FILE_ID_BOTH_DIR_INFO& entry, DWORD volume);
 
 // Opens a file that the open folder listed to be deleted so that its name
-// leaves the folder at once: the POSIX way where the volume offers it,
-// whoever else holds the file; otherwise only while no other program holds
-// it (its deletion would wait for that program to let go), which an open
-// shared with no one makes sure of, and keeps so (exclusive). Nothing is
-// deleted yet. INVALID_HANDLE_VALUE when it cannot be opened so.
+// leaves the folder at once: the POSIX way where the volume has taken such
+// a deletion in this run, whoever else holds the file; otherwise only while
+// no other program holds it (its deletion would wait for that program to
+// let go), which an open shared with no one makes sure of, and keeps so
+// (exclusive). Nothing is deleted yet. INVALID_HANDLE_VALUE when it cannot
+// be opened so.
 HANDLE OpenFileToDeleteAtOnce(const RunState& run, HANDLE folder, const FILE_ID_BOTH_DIR_INFO& entry, DWORD volume,
                               bool& exclusive);
 
