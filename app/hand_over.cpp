@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "app/working_folder.h"
 #include "foldertree/own_file.h"
 #include "foldertree/temporary_place.h"
 
@@ -61,14 +62,6 @@ bool WriteCopy(const std::vector<char>& bytes, const std::wstring& path)
         DeleteFileW(path.c_str());
     }
     return copied;
-}
-
-// The system folder, which no run removes: the copy's working folder.
-std::wstring SystemFolder()
-{
-    wchar_t system[MAX_PATH];
-    const UINT length = GetSystemDirectoryW(system, MAX_PATH);
-    return length > 0 && length < MAX_PATH ? std::wstring(system, length) : std::wstring();
 }
 
 // Starts the program at path suspended, in the system folder, and, where

@@ -2,11 +2,17 @@
 
 #include <windows.h>
 
-void LeaveWorkingFolder()
+std::wstring SystemFolder()
 {
     wchar_t system[MAX_PATH];
     const UINT length = GetSystemDirectoryW(system, MAX_PATH);
-    if (length > 0 && length < MAX_PATH) {
-        SetCurrentDirectoryW(system);
+    return length > 0 && length < MAX_PATH ? std::wstring(system, length) : std::wstring();
+}
+
+void LeaveWorkingFolder()
+{
+    const std::wstring system = SystemFolder();
+    if (!system.empty()) {
+        SetCurrentDirectoryW(system.c_str());
     }
 }

@@ -4,6 +4,11 @@
 // folders.
 #pragma once
 
+#include <string>
+
+// The system folder, which no run removes; empty when it cannot be read.
+std::wstring SystemFolder();
+
 // Makes the system folder, which is never removed, the working folder. Where
 // the program was started mattered only for judging a location, so each
 // stage leaves once its folder is judged.

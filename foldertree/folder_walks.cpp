@@ -82,15 +82,6 @@ ListingBuffer CopyOfRecord(const FILE_ID_BOTH_DIR_INFO& entry)
     return copy;
 }
 
-const FILE_ID_BOTH_DIR_INFO* NextRecord(const FILE_ID_BOTH_DIR_INFO* entry)
-{
-    if (entry->NextEntryOffset == 0) {
-        return nullptr;
-    }
-    return reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(reinterpret_cast<const char*>(entry) +
-                                                          entry->NextEntryOffset);
-}
-
 constexpr size_t EndOfBatch = static_cast<size_t>(-1);
 
 // One folder on the walk's way down from the top folder: held open for its

@@ -285,6 +285,12 @@ DWORD VolumeOf(HANDLE object)
     return GetFileInformationByHandle(object, &information) ? information.dwVolumeSerialNumber : 0;
 }
 
+bool IsSameObject(HANDLE one, HANDLE other)
+{
+    const LONGLONG id = FileIdOf(one);
+    return id != 0 && id == FileIdOf(other) && VolumeOf(one) == VolumeOf(other);
+}
+
 bool DeleteIfSameObject(RunState& run, const std::wstring& path, LONGLONG fileId, DWORD volume)
 {
     HANDLE opened = CreateFileW(ExtendedPathOf(path).c_str(), DELETE | FILE_READ_ATTRIBUTES, EntrySharing, nullptr,

@@ -31,6 +31,16 @@ inline const FILE_ID_BOTH_DIR_INFO& RecordIn(const ListingBuffer& buffer)
     return *reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(buffer.data());
 }
 
+// The record after this one in its batch; null after the last.
+inline const FILE_ID_BOTH_DIR_INFO* NextRecord(const FILE_ID_BOTH_DIR_INFO* entry)
+{
+    if (entry->NextEntryOffset == 0) {
+        return nullptr;
+    }
+    return reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(reinterpret_cast<const char*>(entry) +
+                                                          entry->NextEntryOffset);
+}
+
 // Reads the next batch of the folder's entries into buffer, or with restart
 // the first one (both walks list the same open folder). False at the end,
 // with error ERROR_NO_MORE_FILES, or on a failure, with its error.
@@ -119,6 +129,10 @@ LONGLONG FileIdOf(HANDLE object);
 // The serial number of the volume the opened object lies on; 0 when it
 // cannot be read.
 DWORD VolumeOf(HANDLE object);
+
+// True when both opened objects are one: the same file id on the same
+// volume, however each was reached.
+bool IsSameObject(HANDLE one, HANDLE other);
 
 // Deletes what is at path (a link as itself) when it is the object with
 // this file id on this volume: a folder emptied through a handle now

@@ -66,12 +66,6 @@ std::vector<std::wstring> NamesBelowRoot(const std::wstring& full)
     return names;
 }
 
-bool IsSameObject(HANDLE one, HANDLE other)
-{
-    const LONGLONG id = FileIdOf(one);
-    return id != 0 && id == FileIdOf(other) && VolumeOf(one) == VolumeOf(other);
-}
-
 // A way down from the root, as far as it was taken: the id of each folder
 // listed on it, and how it ended when it ended before its last name.
 struct WayDown {
@@ -171,7 +165,7 @@ HANDLE OpenParentFromRoot(const std::wstring& path, Descent& descent)
 {
     descent = Descent::Unreachable;
     const std::wstring full = FullPathOf(path);
-    if (full.size() < 4 || full[1] != L':' || full[2] != L'\\') {
+    if (full.size() < 4 || !IsOnADrive(full)) {
         return INVALID_HANDLE_VALUE; // not a folder on a drive
     }
     HANDLE folder = OpenRootOf(full);

@@ -52,20 +52,14 @@ std::wstring OnlyFileIn(HANDLE folder)
     int entries = 0;
     for (bool listed = ReadListing(folder, batch, true, error); listed;
          listed = ReadListing(folder, batch, false, error)) {
-        for (size_t offset = 0;;) {
-            const auto& entry =
-                *reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(reinterpret_cast<const char*>(batch.data()) + offset);
-            const std::wstring name = ListedName(entry);
+        for (auto entry = &RecordIn(batch); entry != nullptr; entry = NextRecord(entry)) {
+            const std::wstring name = ListedName(*entry);
             if (name != L"." && name != L"..") {
                 ++entries;
                 const bool plainFile =
-                    (entry.FileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) == 0;
+                    (entry->FileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) == 0;
                 only = plainFile ? name : std::wstring();
             }
-            if (entry.NextEntryOffset == 0) {
-                break;
-            }
-            offset += entry.NextEntryOffset;
         }
     }
     return entries == 1 && error == ERROR_NO_MORE_FILES ? only : std::wstring();

@@ -116,11 +116,7 @@ bool IsMissing(const std::wstring& path)
 // file: the same object (id and volume) as the one its descent holds.
 bool IsTheDefaultFolder(HANDLE opened, HANDLE defaultFolder)
 {
-    if (defaultFolder == INVALID_HANDLE_VALUE) {
-        return false;
-    }
-    const LONGLONG id = FileIdOf(opened);
-    return id != 0 && id == FileIdOf(defaultFolder) && VolumeOf(opened) == VolumeOf(defaultFolder);
+    return defaultFolder != INVALID_HANDLE_VALUE && IsSameObject(opened, defaultFolder);
 }
 
 // The file location names must be in the folder, and so tells the folder
