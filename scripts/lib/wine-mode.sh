@@ -1,6 +1,6 @@
 # shellcheck shell=bash
 # Which Wine the scripts use. The product is the 32-bit program, and its users
-# run it on 64-bit Windows. Four modes:
+# run it on 64-bit Windows. Five modes:
 #   wow64  the 32-bit program in a 64-bit prefix: 64-bit Windows, as users
 #          have it (Program Files, System32 and the registry redirected)
 #   x86    the 32-bit program in a 32-bit prefix: 32-bit Windows
@@ -8,6 +8,10 @@
 #   posix  that x86-64 build under Wine 10, which deletes with POSIX
 #          semantics as Windows 10 and 11 do (Wine 8 refuses them): the
 #          deletion users' machines make
+#   wow64-posix  the 32-bit program in a 64-bit prefix under Wine 10, with
+#          its 32-bit DLLs: what users run, with the deletion their Windows
+#          makes, on any host (Wine 10 runs 32-bit code in its 64-bit
+#          process)
 # The first two need a host that runs 32-bit code; one whose kernel runs
 # 64-bit code only (IA-32 emulation off) cannot start any 32-bit program,
 # Wine included, and has x64 alone; so has a host where no 32-bit Wine could
@@ -16,8 +20,10 @@
 # for the run in LAUNCHER_REMOVER_WINE32_PROBE. Mode posix follows what
 # deletes: a tiny program that deletes a held file the POSIX way and sees its
 # name go, run once under the Wine 10 that scripts/bootstrap unpacked, its
-# outcome kept in LAUNCHER_REMOVER_POSIX_PROBE. The tests run it beside the
-# others; the demo and the benchmarks never choose it.
+# outcome kept in LAUNCHER_REMOVER_POSIX_PROBE; mode wow64-posix follows the
+# same probe built as a 32-bit program, which must also run under WOW64,
+# kept in LAUNCHER_REMOVER_POSIX32_PROBE. The tests run both beside the
+# others; the demo and the benchmarks never choose them.
 # LAUNCHER_REMOVER_WINE_ARCH forces a mode.
 
 wine_mode_repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
@@ -36,6 +42,9 @@ wine_mode_repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 : "${wine_mode_posix_root:=/opt/launcher-remover/wine-posix}"
 : "${wine_mode_posix_note:=$wine_mode_repo/build/wine-posix-not-installed.txt}"
 : "${wine_mode_posix_probe_dir:=$wine_mode_repo/build/posix-probe}"
+# The same for its 32-bit DLLs, unpacked beside it.
+: "${wine_mode_posix32_note:=$wine_mode_repo/build/wine-posix32-not-installed.txt}"
+: "${wine_mode_posix32_probe_dir:=$wine_mode_repo/build/posix32-probe}"
 
 # True when this host can start a 32-bit Linux program.
 wine_mode_host_runs_32bit() {
@@ -101,13 +110,22 @@ wine_mode_posix_present() {
         [ -x "$wine_mode_posix_root/bin/wineserver" ]
 }
 
-# Runs the posix probe in a 64-bit prefix of its own, kept for the next run:
-# Wine 10 must delete a held file the POSIX way. Prints why it failed.
+# True when scripts/bootstrap has added the 32-bit DLLs of Wine 10's own
+# version.
+wine_mode_posix32_present() {
+    wine_mode_posix_present && [ -f "$wine_mode_posix_root/i386-windows.version" ] &&
+        [ "$(cat "$wine_mode_posix_root/i386-windows.version")" = "$(cat "$wine_mode_posix_root/version")" ]
+}
+
+# wine_mode_run_posix_probe COMPILER DIR: runs the posix probe, built with
+# COMPILER, in a 64-bit prefix of its own in DIR, kept for the next run:
+# Wine 10 must delete a held file the POSIX way (and run a 32-bit probe
+# under WOW64). Prints why it failed.
 wine_mode_run_posix_probe() {
-    local dir="$wine_mode_posix_probe_dir" status=0 root="$wine_mode_posix_root"
+    local compiler="$1" dir="$2" status=0 root="$wine_mode_posix_root"
     mkdir -p "$dir"
     if [ ! -f "$dir/probe.exe" ]; then
-        x86_64-w64-mingw32-gcc-posix -O -o "$dir/probe.exe" "$wine_mode_repo/scripts/lib/posix-probe.c" >"$dir/log" 2>&1 \
+        "$compiler" -O -o "$dir/probe.exe" "$wine_mode_repo/scripts/lib/posix-probe.c" >"$dir/log" 2>&1 \
             || { echo "the probe could not be compiled: $(tail -n 1 "$dir/log")"; return 1; }
     fi
     WINELOADER="$root/bin/wine" WINESERVER="$root/bin/wineserver" WINEPREFIX="$dir/prefix" WINEARCH=win64 \
@@ -118,6 +136,7 @@ wine_mode_run_posix_probe() {
     rm -rf "$dir/prefix"
     case "$status" in
     87) echo "Wine $(cat "$root/version") refused POSIX deletion (error 87)" ;;
+    32) echo "Wine $(cat "$root/version") ran the 32-bit probe, but not under WOW64" ;;
     2) echo "Wine $(cat "$root/version") left a file deleted the POSIX way listed" ;;
     *) echo "the probe ended with status $status under Wine $(cat "$root/version"): $(grep -v '^$' "$dir/log" | tail -n 1)" ;;
     esac
@@ -134,27 +153,45 @@ wine_mode_missing_reason() {
     fi
 }
 
-# Why mode posix cannot run here, in words; fails when it can. The probe runs
-# once, in the shell that asks first, which keeps its outcome for every
-# process it starts.
+# Why mode posix (or, given 32, mode wow64-posix) cannot run here, in words;
+# fails when it can. The probe runs once, in the shell that asks first,
+# which keeps its outcome for every process it starts.
 wine_mode_no_posix_reason() {
-    local why
+    local why width="${1:-64}" outcome
     if ! wine_mode_posix_present; then
         wine_mode_missing_reason "$wine_mode_posix_note" "Wine 10 could not be set up" \
             "Wine 10 is not unpacked (run scripts/bootstrap)"
         return 0
     fi
-    if [ -z "${LAUNCHER_REMOVER_POSIX_PROBE:-}" ]; then
-        if why=$(wine_mode_run_posix_probe); then
-            LAUNCHER_REMOVER_POSIX_PROBE=deletes
-        else
-            LAUNCHER_REMOVER_POSIX_PROBE="fails: $why"
+    if [ "$width" = 32 ]; then
+        if ! wine_mode_posix32_present; then
+            wine_mode_missing_reason "$wine_mode_posix32_note" "Wine 10's 32-bit DLLs could not be set up" \
+                "Wine 10's 32-bit DLLs are not unpacked (run scripts/bootstrap)"
+            return 0
         fi
-        export LAUNCHER_REMOVER_POSIX_PROBE
+        if [ -z "${LAUNCHER_REMOVER_POSIX32_PROBE:-}" ]; then
+            if why=$(wine_mode_run_posix_probe i686-w64-mingw32-gcc-posix "$wine_mode_posix32_probe_dir"); then
+                LAUNCHER_REMOVER_POSIX32_PROBE=deletes
+            else
+                LAUNCHER_REMOVER_POSIX32_PROBE="fails: $why"
+            fi
+            export LAUNCHER_REMOVER_POSIX32_PROBE
+        fi
+        outcome=$LAUNCHER_REMOVER_POSIX32_PROBE
+    else
+        if [ -z "${LAUNCHER_REMOVER_POSIX_PROBE:-}" ]; then
+            if why=$(wine_mode_run_posix_probe x86_64-w64-mingw32-gcc-posix "$wine_mode_posix_probe_dir"); then
+                LAUNCHER_REMOVER_POSIX_PROBE=deletes
+            else
+                LAUNCHER_REMOVER_POSIX_PROBE="fails: $why"
+            fi
+            export LAUNCHER_REMOVER_POSIX_PROBE
+        fi
+        outcome=$LAUNCHER_REMOVER_POSIX_PROBE
     fi
-    case "$LAUNCHER_REMOVER_POSIX_PROBE" in
+    case "$outcome" in
     deletes) return 1 ;;
-    *) echo "${LAUNCHER_REMOVER_POSIX_PROBE#fails: }" ;;
+    *) echo "${outcome#fails: }" ;;
     esac
 }
 
@@ -187,35 +224,43 @@ wine_mode_meaning() {
     x86) echo "the 32-bit program in a 32-bit prefix, as on 32-bit Windows" ;;
     x64) echo "the x86-64 build of the same sources under 64-bit Wine" ;;
     posix) echo "the x86-64 build under Wine $(cat "$wine_mode_posix_root/version" 2>/dev/null), which deletes the POSIX way as Windows 10 and 11 do" ;;
+    wow64-posix) echo "the 32-bit program in a 64-bit prefix under Wine $(cat "$wine_mode_posix_root/version" 2>/dev/null), as users run it on Windows 10 and 11, POSIX deletion included" ;;
     esac
 }
 
 # Prints the modes to run, one a line, after a line on stderr saying which
-# and why. ALL: every mode the host can run (the tests), mode posix last
-# where it runs (the line says why not, where it does not); CLASSIC: all
-# but posix; otherwise one (the demo and the benchmarks). Fails, saying
-# why, when a forced mode cannot run.
+# and why. ALL: every mode the host can run (the tests), modes posix and
+# wow64-posix last where they run (the line says why not, where they do
+# not); CLASSIC: all but those two; otherwise one (the demo and the
+# benchmarks). Fails, saying why, when a forced mode cannot run.
 wine_mode_choose() {
-    local scope="$1" forced="${LAUNCHER_REMOVER_WINE_ARCH:-}" reason line
+    local scope="$1" forced="${LAUNCHER_REMOVER_WINE_ARCH:-}" reason line mode width
     if [ -z "$forced" ] && [ "$scope" = all ]; then
         line=$(wine_mode_choose classic 2>&1 >/dev/null)
         wine_mode_choose classic 2>/dev/null
-        if reason=$(wine_mode_no_posix_reason); then
-            echo "$line; mode posix skipped: $reason" >&2
-        else
-            echo "$line; and posix, $(wine_mode_meaning posix)" >&2
-            echo posix
-        fi
+        for mode in posix wow64-posix; do
+            width=64
+            [ "$mode" = posix ] || width=32
+            if reason=$(wine_mode_no_posix_reason "$width"); then
+                line="$line; mode $mode skipped: $reason"
+            else
+                line="$line; and $mode, $(wine_mode_meaning "$mode")"
+                echo "$mode"
+            fi
+        done
+        echo "$line" >&2
         return
     fi
     case "$forced" in
-    posix)
-        if reason=$(wine_mode_no_posix_reason); then
-            echo "wine mode: posix was forced, but $reason; unset LAUNCHER_REMOVER_WINE_ARCH" >&2
+    posix | wow64-posix)
+        width=64
+        [ "$forced" = posix ] || width=32
+        if reason=$(wine_mode_no_posix_reason "$width"); then
+            echo "wine mode: $forced was forced, but $reason; unset LAUNCHER_REMOVER_WINE_ARCH" >&2
             return 1
         fi
-        echo "wine mode: posix, $(wine_mode_meaning posix): forced by LAUNCHER_REMOVER_WINE_ARCH" >&2
-        echo posix
+        echo "wine mode: $forced, $(wine_mode_meaning "$forced"): forced by LAUNCHER_REMOVER_WINE_ARCH" >&2
+        echo "$forced"
         ;;
     wow64 | x86)
         if reason=$(wine_mode_no_32bit_reason); then
@@ -242,7 +287,7 @@ wine_mode_choose() {
         fi
         ;;
     *)
-        echo "wine mode: LAUNCHER_REMOVER_WINE_ARCH must be wow64, x86, x64 or posix, not '$forced'" >&2
+        echo "wine mode: LAUNCHER_REMOVER_WINE_ARCH must be wow64, x86, x64, posix or wow64-posix, not '$forced'" >&2
         return 1
         ;;
     esac
@@ -250,7 +295,7 @@ wine_mode_choose() {
 
 # The CMake configure and build preset that builds a mode's programs.
 wine_mode_preset() {
-    case "$1" in wow64 | x86) echo mingw-x86 ;; x64 | posix) echo mingw-x64 ;; esac
+    case "$1" in wow64 | x86 | wow64-posix) echo mingw-x86 ;; x64 | posix) echo mingw-x64 ;; esac
 }
 
 # The CTest preset that runs a mode's tests.

@@ -13,7 +13,8 @@
 source "$(dirname "${BASH_SOURCE[0]}")/wine-mode.sh"
 
 # Exports the environment every Wine call here uses for the prefix, for the
-# mode given (wow64, x86, the default, x64 or posix: see wine-mode.sh).
+# mode given (wow64, x86, the default, x64, posix or wow64-posix: see
+# wine-mode.sh).
 sandbox_env() {
     export WINEPREFIX="$1" WINEDEBUG=-all
     SANDBOX_MODE=${2:-x86}
@@ -41,9 +42,10 @@ sandbox_env() {
         SANDBOX_WINE=/usr/lib/wine/wine64
         SANDBOX_NATIVE_WINE=$SANDBOX_WINE
         ;;
-    posix)
+    posix | wow64-posix)
         # Wine 10 as scripts/bootstrap unpacked it: its loader and server,
-        # each started by a script that gives it its own C library.
+        # each started by a script that gives it its own C library. Its
+        # one loader runs 32-bit programs too, inside its 64-bit process.
         export WINEARCH=win64 WINELOADER="$wine_mode_posix_root/bin/wine"
         export WINESERVER="$wine_mode_posix_root/bin/wineserver"
         SANDBOX_WINE=$WINELOADER
@@ -86,7 +88,7 @@ sandbox_require_wine() {
     [ -x "$SANDBOX_WINE" ] || { echo "wine-sandbox: $SANDBOX_WINE is not installed (run scripts/bootstrap)" >&2; return 1; }
     "$SANDBOX_WINE" --version >/dev/null 2>&1 || status=$?
     if [ "$status" != 0 ]; then
-        if [ "$SANDBOX_MODE" != x64 ] && reason=$(wine_mode_no_32bit_reason); then
+        if [[ "$SANDBOX_MODE" == wow64 || "$SANDBOX_MODE" == x86 ]] && reason=$(wine_mode_no_32bit_reason); then
             echo "wine-sandbox: 32-bit Wine cannot start: $reason; use LAUNCHER_REMOVER_WINE_ARCH=x64" >&2
         else
             echo "wine-sandbox: $SANDBOX_WINE cannot start (it exited with status $status)" >&2

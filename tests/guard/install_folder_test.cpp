@@ -286,7 +286,7 @@ TEST_F(InstallFolder, FoldersInsideTheWindowsFolderAreRefused)
     const std::wstring windows = KnownFolder(FOLDERID_Windows);
     ASSERT_FALSE(windows.empty());
     std::vector<std::wstring> parents = {windows, KnownFolder(FOLDERID_System)};
-    // Only a 32-bit process on 64-bit Windows (mode wow64) has Sysnative.
+    // Only a 32-bit process on 64-bit Windows (modes wow64 and wow64-posix) has Sysnative.
     if (Exists(windows + L"\\Sysnative")) {
         parents.push_back(windows + L"\\Sysnative");
     }

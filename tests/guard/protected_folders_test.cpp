@@ -40,7 +40,7 @@ bool IdOf(const std::wstring& path, FileId& id)
 TEST(ProtectedFolders, HoldTheNativeFoldersThatA32BitProcessIsNotShown)
 {
     if (!IsWow64(GetCurrentProcess())) {
-        GTEST_SKIP() << "only a 32-bit process on 64-bit Windows (mode wow64) is shown other folders";
+        GTEST_SKIP() << "only a 32-bit process on 64-bit Windows (modes wow64 and wow64-posix) is shown other folders";
     }
     std::set<FileId> listed;
     for (const std::wstring& folder : ProtectedFolders()) {

@@ -136,7 +136,7 @@ TEST_F(RemovalRun, RunningLaunchersAreEndedBeforeTheirFolderIsRemoved)
 TEST_F(RemovalRun, SixtyFourBitLauncherInTheNativeProgramFilesIsEndedAndRemoved)
 {
     if (!IsWow64(GetCurrentProcess())) {
-        GTEST_SKIP() << "a 32-bit program on 64-bit Windows only (mode wow64)";
+        GTEST_SKIP() << "a 32-bit program on 64-bit Windows only (modes wow64 and wow64-posix)";
     }
     const std::wstring programFiles = EnvironmentValue(L"ProgramW6432");
     ASSERT_FALSE(programFiles.empty());
@@ -145,7 +145,7 @@ TEST_F(RemovalRun, SixtyFourBitLauncherInTheNativeProgramFilesIsEndedAndRemoved)
     ASSERT_TRUE(MakeFolder(install + L"\\data"));
     FakeLaunchers fakes;
     HANDLE launcher = fakes.Start(install + L"\\velstrand.exe", install + L"\\data\\session.db", FakeLauncher64Image);
-    ASSERT_NE(nullptr, launcher) << "the harness stages fake_launcher64.exe in mode wow64";
+    ASSERT_NE(nullptr, launcher) << "the harness stages fake_launcher64.exe in the 64-bit prefixes";
     ASSERT_FALSE(IsWow64(launcher)) << "a 64-bit launcher";
     SetLauncherValue(L"location", install + L"\\velstrand.exe");
     SetLauncherValue(L"version", L"3.1.4");
