@@ -3,6 +3,7 @@
 #include "app/launcher_footprint.h"
 #include "app/removal_refusal.h"
 #include "app/working_folder.h"
+#include "foldertree/own_file.h"
 #include "foldertree/root_descent.h"
 #include "foldertree/trace.h"
 
@@ -29,13 +30,14 @@ bool RemoveFixedFolder(RunState& run, const LeftForLast& registered, LeftForLast
     return removed;
 }
 
-bool LocateOwnFileInFixedFolder(OwnFileInside& inside)
+bool LiesInFixedFolder(const std::wstring& path)
 {
     HANDLE folder = OpenFolderFromRoot(FixedLauncherFolder);
     if (folder == INVALID_HANDLE_VALUE) {
         return false;
     }
-    const bool located = LocateInside(folder, OwnFilePath(), inside);
+    OwnFileInside inside;
+    const bool located = LocateInside(folder, path, inside);
     CloseHandle(folder);
     return located;
 }

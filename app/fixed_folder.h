@@ -4,8 +4,9 @@
 // could lead its path to any folder of that name the user can delete.
 #pragma once
 
+#include <string>
+
 #include "foldertree/left_for_last.h"
-#include "foldertree/own_file.h"
 
 // Removes the default folder, reached from the drive's root without
 // following a link. A link above it is refused: nothing is touched, the
@@ -16,6 +17,6 @@
 // when it is the default folder itself, has nothing here to add.
 bool RemoveFixedFolder(RunState& run, const LeftForLast& registered, LeftForLast& left);
 
-// True when the running program's own file lies inside the default folder,
-// reached as the stage reaches it; inside then describes it.
-bool LocateOwnFileInFixedFolder(OwnFileInside& inside);
+// True when the file or folder at path lies inside the default folder,
+// reached as the stage reaches it, or is that folder.
+bool LiesInFixedFolder(const std::wstring& path);

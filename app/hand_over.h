@@ -4,6 +4,8 @@
 // (the launcher installed on a second disk and the remover saved beside
 // it), the started program hands the whole run to a copy of itself made in
 // the temporary folder, which does it once the started program has ended.
+// So does a program started in a folder the run removes that it cannot let
+// go of (working_folder.h); the copy is started in the system folder.
 // The copy learns this from a named object that the started program makes
 // for it alone, never from its command line: the program takes none from
 // users.

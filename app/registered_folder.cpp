@@ -202,7 +202,7 @@ bool RemoveInstallFolder(RunState& run, const std::wstring& location, LeftForLas
     return removed;
 }
 
-bool LocateOwnFileInRegisteredFolder(OwnFileInside& inside)
+bool LiesInRegisteredFolder(const std::wstring& path)
 {
     RegistryKey key = {SharedKeyRoot, nullptr};
     if (!key.Open(SharedKeyPath)) {
@@ -213,11 +213,12 @@ bool LocateOwnFileInRegisteredFolder(OwnFileInside& inside)
     key.Close();
     InstallFolder folder;
     // A link is removed as itself: nothing inside where it leads goes.
-    // Judged by the guard only when the program lies inside: the guard's
+    // Judged by the guard only when the path lies inside: the guard's
     // reading of the machine is the costly part of a start.
     std::wstring namedFile;
+    OwnFileInside inside;
     const bool located = ReachInstallFolder(location, folder) == Reach::Found && !IsLinkEntry(folder) &&
-                         LocateInside(folder.judged, OwnFilePath(), inside) && MayRemove(location, folder, namedFile);
+                         LocateInside(folder.judged, path, inside) && MayRemove(location, folder, namedFile);
     Release(folder);
     return located;
 }

@@ -5,7 +5,6 @@
 #include <string>
 
 #include "foldertree/left_for_last.h"
-#include "foldertree/own_file.h"
 
 // Reads the launcher's location from its key (creating the key, empty, when
 // it is missing), removes the folder that holds the file it names, deletes
@@ -26,7 +25,7 @@ bool RemoveInstallFolder(RunState& run, const std::wstring& location, LeftForLas
 // The same, a run of its own, finished at once.
 bool RemoveInstallFolder(const std::wstring& location);
 
-// True when the running program's own file lies inside the install folder
-// that the stage would remove (read, opened and judged as the stage does);
-// inside then describes it. Nothing is removed or deleted.
-bool LocateOwnFileInRegisteredFolder(OwnFileInside& inside);
+// True when the file or folder at path lies inside the install folder that
+// the stage would remove (read, opened and judged as the stage does), or is
+// that folder. Nothing is removed or deleted.
+bool LiesInRegisteredFolder(const std::wstring& path);

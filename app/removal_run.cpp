@@ -7,6 +7,8 @@
 #include "app/launcher_footprint.h"
 #include "app/registered_folder.h"
 #include "app/removal_lock.h"
+#include "app/working_folder.h"
+#include "foldertree/own_file.h"
 #include "foldertree/temporary_place.h"
 #include "shutdown/launcher_processes.h"
 
@@ -33,8 +35,18 @@ bool OwnFileCannotLeave()
     if (OwnFileOnTemporaryFolderVolume()) {
         return false; // the usual start: nothing more to look at
     }
-    OwnFileInside inside;
-    return LocateOwnFileInRegisteredFolder(inside) || LocateOwnFileInFixedFolder(inside);
+    const std::wstring own = OwnFilePath();
+    return LiesInRegisteredFolder(own) || LiesInFixedFolder(own);
+}
+
+// The folder the program was started in lies in a folder this run removes,
+// and this process cannot let go of it (see HeldOnceLeft): only a copy
+// started elsewhere can finish the run.
+bool WorkingFolderCannotBeLeft()
+{
+    const std::wstring started = WorkingFolder();
+    return !started.empty() && (LiesInRegisteredFolder(started) || LiesInFixedFolder(started)) &&
+           HeldOnceLeft(started);
 }
 
 } // namespace
@@ -51,12 +63,14 @@ void RunRemoval()
     // Held for the removal only: a second start goes on once the folders are
     // dealt with, not once this box is closed.
     HANDLE lock = AcquireRemovalLock();
-    // Decided before anything is changed; a copy never hands the run on.
-    if (!handedOver && OwnFileCannotLeave() && HandRunToCopy()) {
+    // The launcher, whose working folder its install folder may be, goes
+    // first. Decided before any folder is changed; a copy never hands the
+    // run on.
+    KillLauncherProcesses(LauncherImageName);
+    if (!handedOver && (OwnFileCannotLeave() || WorkingFolderCannotBeLeft()) && HandRunToCopy()) {
         ReleaseRemovalLock(lock);
         return; // the copy reports
     }
-    KillLauncherProcesses(LauncherImageName);
     LeftForLast registeredLast;
     LeftForLast fixedLast;
     const bool registeredRemoved = RemoveRegisteredFolder(run, registeredLast);

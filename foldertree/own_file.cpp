@@ -15,9 +15,9 @@ HANDLE OpenToLook(const std::wstring& path, ACCESS_MASK access)
                        FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
 }
 
-bool StartsWithFolder(const std::wstring& path, const std::wstring& folder)
+bool IsFolderOrInside(const std::wstring& path, const std::wstring& folder)
 {
-    return path.size() > folder.size() + 1 && path[folder.size()] == L'\\' &&
+    return (path.size() == folder.size() || (path.size() > folder.size() + 1 && path[folder.size()] == L'\\')) &&
            CompareStringOrdinal(path.c_str(), static_cast<int>(folder.size()), folder.c_str(),
                                 static_cast<int>(folder.size()), TRUE) == CSTR_EQUAL;
 }
@@ -72,7 +72,7 @@ bool LocateInside(HANDLE top, const std::wstring& path, OwnFileInside& inside)
     const bool sameVolume = inside.volume != 0 && inside.volume == VolumeOf(top);
     CloseHandle(file);
     const std::wstring topPath = FinalPathOf(top);
-    if (!sameVolume || topPath.empty() || inside.fileId == 0 || !StartsWithFolder(inside.finalPath, topPath) ||
+    if (!sameVolume || topPath.empty() || inside.fileId == 0 || !IsFolderOrInside(inside.finalPath, topPath) ||
         !DescribeFolders(topPath, inside)) {
         inside = OwnFileInside();
         return false;

@@ -40,11 +40,12 @@ std::wstring OwnFilePath();
 // moved.
 std::wstring StartedProgramFile(const RunState& run);
 
-// True when the file at path lies inside the open top folder, judged by
-// what the folders are (final paths and volume: letter case, short names
-// and links in a parent are seen through), not by how the paths are spelt;
-// inside then describes it. False when it lies elsewhere (beside the top
-// folder, or in a look-alike of it) or cannot be opened.
+// True when the file or folder at path lies inside the open top folder, or
+// is that folder, judged by what the folders are (final paths and volume:
+// letter case, short names and links in a parent are seen through), not by
+// how the paths are spelt; inside then describes it. False when it lies
+// elsewhere (beside the top folder, or in a look-alike of it) or cannot be
+// opened.
 bool LocateInside(HANDLE top, const std::wstring& path, OwnFileInside& inside);
 
 // True when the running program's own file lies on the volume of the

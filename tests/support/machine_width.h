@@ -1,6 +1,7 @@
 // What the tests need to know of the machine's width: whether a process is a
-// 32-bit one on 64-bit Windows (mode wow64), whether the machine's registry
-// has two views, and where the native folders are.
+// 32-bit one on 64-bit Windows (modes wow64 and wow64-posix), whether the
+// machine's registry has two views, where the native folders are, and
+// whether a process can let go of the folder it was started in.
 #pragma once
 
 #include <windows.h>
@@ -19,3 +20,9 @@ bool MachineHasTwoRegistryViews();
 // Windows ProgramW6432 and CommonProgramW6432 name the native folders to
 // every process.
 std::wstring EnvironmentValue(const wchar_t* name);
+
+// True when a process cannot let go of the folder it was started in, even
+// once it has left it (the 64-bit half of a 32-bit process under Wine 10's
+// WoW64 keeps it until the process ends): learnt once a run from this test
+// program, which the harness starts in a folder of its own.
+bool StartFolderIsKeptOnceLeft();
