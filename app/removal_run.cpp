@@ -45,8 +45,7 @@ bool OwnFileCannotLeave()
 bool WorkingFolderCannotBeLeft()
 {
     const std::wstring started = WorkingFolder();
-    return !started.empty() && (LiesInRegisteredFolder(started) || LiesInFixedFolder(started)) &&
-           HeldOnceLeft(started);
+    return !started.empty() && (LiesInRegisteredFolder(started) || LiesInFixedFolder(started)) && HeldOnceLeft(started);
 }
 
 } // namespace

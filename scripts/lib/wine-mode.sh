@@ -157,7 +157,8 @@ wine_mode_missing_reason() {
 # fails when it can. The probe runs once, in the shell that asks first,
 # which keeps its outcome for every process it starts.
 wine_mode_no_posix_reason() {
-    local why width="${1:-64}" outcome
+    local why width="${1:-64}" outcome=LAUNCHER_REMOVER_POSIX_PROBE
+    local compiler=x86_64-w64-mingw32-gcc-posix dir="$wine_mode_posix_probe_dir"
     if ! wine_mode_posix_present; then
         wine_mode_missing_reason "$wine_mode_posix_note" "Wine 10 could not be set up" \
             "Wine 10 is not unpacked (run scripts/bootstrap)"
@@ -169,29 +170,19 @@ wine_mode_no_posix_reason() {
                 "Wine 10's 32-bit DLLs are not unpacked (run scripts/bootstrap)"
             return 0
         fi
-        if [ -z "${LAUNCHER_REMOVER_POSIX32_PROBE:-}" ]; then
-            if why=$(wine_mode_run_posix_probe i686-w64-mingw32-gcc-posix "$wine_mode_posix32_probe_dir"); then
-                LAUNCHER_REMOVER_POSIX32_PROBE=deletes
-            else
-                LAUNCHER_REMOVER_POSIX32_PROBE="fails: $why"
-            fi
-            export LAUNCHER_REMOVER_POSIX32_PROBE
-        fi
-        outcome=$LAUNCHER_REMOVER_POSIX32_PROBE
-    else
-        if [ -z "${LAUNCHER_REMOVER_POSIX_PROBE:-}" ]; then
-            if why=$(wine_mode_run_posix_probe x86_64-w64-mingw32-gcc-posix "$wine_mode_posix_probe_dir"); then
-                LAUNCHER_REMOVER_POSIX_PROBE=deletes
-            else
-                LAUNCHER_REMOVER_POSIX_PROBE="fails: $why"
-            fi
-            export LAUNCHER_REMOVER_POSIX_PROBE
-        fi
-        outcome=$LAUNCHER_REMOVER_POSIX_PROBE
+        outcome=LAUNCHER_REMOVER_POSIX32_PROBE compiler=i686-w64-mingw32-gcc-posix dir="$wine_mode_posix32_probe_dir"
     fi
-    case "$outcome" in
+    if [ -z "${!outcome:-}" ]; then
+        if why=$(wine_mode_run_posix_probe "$compiler" "$dir"); then
+            printf -v "$outcome" deletes
+        else
+            printf -v "$outcome" 'fails: %s' "$why"
+        fi
+        export "${outcome?}"
+    fi
+    case "${!outcome}" in
     deletes) return 1 ;;
-    *) echo "${outcome#fails: }" ;;
+    *) echo "${!outcome#fails: }" ;;
     esac
 }
 

@@ -33,9 +33,9 @@ bool StartFolderCannotBeOpenedToDelete()
         !SetCurrentDirectoryW(windows)) {
         return false;
     }
-    HANDLE folder = CreateFileW(started, DELETE | FILE_READ_ATTRIBUTES,
-                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    HANDLE folder =
+        CreateFileW(started, DELETE | FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     const bool kept = folder == INVALID_HANDLE_VALUE && GetLastError() == ERROR_SHARING_VIOLATION;
     if (folder != INVALID_HANDLE_VALUE) {
         CloseHandle(folder);
