@@ -41,11 +41,12 @@ bool OwnFileCannotLeave()
 
 // The folder the program was started in lies in a folder this run removes,
 // and this process cannot let go of it (see HeldOnceLeft): only a copy
-// started elsewhere can finish the run.
+// started elsewhere can finish the run. Where the folder is let go, as in
+// the usual start, its location is never judged.
 bool WorkingFolderCannotBeLeft()
 {
     const std::wstring started = WorkingFolder();
-    return !started.empty() && (LiesInRegisteredFolder(started) || LiesInFixedFolder(started)) && HeldOnceLeft(started);
+    return !started.empty() && HeldOnceLeft(started) && (LiesInRegisteredFolder(started) || LiesInFixedFolder(started));
 }
 
 } // namespace
