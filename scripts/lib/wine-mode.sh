@@ -153,18 +153,18 @@ wine_mode_missing_reason() {
     fi
 }
 
-# Why mode posix (or, given 32, mode wow64-posix) cannot run here, in words;
-# fails when it can. The probe runs once, in the shell that asks first,
+# Why the Wine 10 mode given (posix, the default, or wow64-posix) cannot run
+# here, in words; fails when it can. The probe runs once, in the shell that asks first,
 # which keeps its outcome for every process it starts.
 wine_mode_no_posix_reason() {
-    local why width="${1:-64}" outcome=LAUNCHER_REMOVER_POSIX_PROBE
+    local why mode="${1:-posix}" outcome=LAUNCHER_REMOVER_POSIX_PROBE
     local compiler=x86_64-w64-mingw32-gcc-posix dir="$wine_mode_posix_probe_dir"
     if ! wine_mode_posix_present; then
         wine_mode_missing_reason "$wine_mode_posix_note" "Wine 10 could not be set up" \
             "Wine 10 is not unpacked (run scripts/bootstrap)"
         return 0
     fi
-    if [ "$width" = 32 ]; then
+    if [ "$mode" = wow64-posix ]; then
         if ! wine_mode_posix32_present; then
             wine_mode_missing_reason "$wine_mode_posix32_note" "Wine 10's 32-bit DLLs could not be set up" \
                 "Wine 10's 32-bit DLLs are not unpacked (run scripts/bootstrap)"
@@ -225,14 +225,12 @@ wine_mode_meaning() {
 # not); CLASSIC: all but those two; otherwise one (the demo and the
 # benchmarks). Fails, saying why, when a forced mode cannot run.
 wine_mode_choose() {
-    local scope="$1" forced="${LAUNCHER_REMOVER_WINE_ARCH:-}" reason line mode width
+    local scope="$1" forced="${LAUNCHER_REMOVER_WINE_ARCH:-}" reason line mode
     if [ -z "$forced" ] && [ "$scope" = all ]; then
         line=$(wine_mode_choose classic 2>&1 >/dev/null)
         wine_mode_choose classic 2>/dev/null
         for mode in posix wow64-posix; do
-            width=64
-            [ "$mode" = posix ] || width=32
-            if reason=$(wine_mode_no_posix_reason "$width"); then
+            if reason=$(wine_mode_no_posix_reason "$mode"); then
                 line="$line; mode $mode skipped: $reason"
             else
                 line="$line; and $mode, $(wine_mode_meaning "$mode")"
@@ -244,9 +242,7 @@ wine_mode_choose() {
     fi
     case "$forced" in
     posix | wow64-posix)
-        width=64
-        [ "$forced" = posix ] || width=32
-        if reason=$(wine_mode_no_posix_reason "$width"); then
+        if reason=$(wine_mode_no_posix_reason "$forced"); then
             echo "wine mode: $forced was forced, but $reason; unset LAUNCHER_REMOVER_WINE_ARCH" >&2
             return 1
         fi

@@ -103,11 +103,19 @@ void RemovalRun::ExpectKeptWithoutATemporaryFolder(const std::wstring& install, 
     EXPECT_EQ(L"uninstall.exe", ListFolder(install + L"\\tools"));
 }
 
+void RemovalRun::ExpectFinished(const ProgramRun& run, const std::wstring& install)
+{
+    ExpectSuccessBox(run);
+    EXPECT_EQ(Lines{}, run.traceLines);
+    EXPECT_FALSE(Exists(install));
+}
+
 void RemovalRun::ExpectFinishedFromElsewhere(const std::wstring& install)
 {
-    const ProgramRun elsewhere = RunProgram(Program);
+    ExpectFinished(RunProgram(Program), install);
+}
 
-    ExpectSuccessBox(elsewhere);
-    EXPECT_EQ(Lines{}, elsewhere.traceLines);
-    EXPECT_FALSE(Exists(install));
+void RemovalRun::ExpectFinishedFromThere(const std::wstring& saved, const std::wstring& install)
+{
+    ExpectFinished(RunCopyFrom(saved), install);
 }

@@ -55,4 +55,9 @@ protected:
     static void ExpectKeptWithoutATemporaryFolder(const std::wstring& install, const std::wstring& saved);
     // A run of the program started elsewhere then finishes the install.
     static void ExpectFinishedFromElsewhere(const std::wstring& install);
+    // The program saved at saved, run again from there, finishes the install.
+    static void ExpectFinishedFromThere(const std::wstring& saved, const std::wstring& install);
+
+private:
+    static void ExpectFinished(const ProgramRun& run, const std::wstring& install);
 };

@@ -95,11 +95,7 @@ TEST_F(RemovalRun, ProgramInsideTheInstallOutlivesAFailedRunAndTheRetryFinishes)
     EXPECT_EQ(Lines{L"Delete falied : held.dat"}, failed.traceLines);
     EXPECT_EQ(L"held.dat uninstall.exe velstrand.exe", ListFolder(install));
 
-    const ProgramRun retried = RunCopyFrom(saved);
-
-    ExpectSuccessBox(retried);
-    EXPECT_EQ(Lines{}, retried.traceLines);
-    EXPECT_FALSE(Exists(install));
+    ExpectFinishedFromThere(saved, install);
 }
 
 // Another program keeps the named file to itself: the run fails late, after
@@ -125,11 +121,7 @@ TEST_F(RemovalRun, ProgramInsideTheInstallOutlivesALateFailureAndTheRetryFinishe
     EXPECT_EQ(Lines{L"Delete falied : velstrand.exe"}, failed.traceLines);
     EXPECT_EQ(L"uninstall.exe velstrand.exe", ListFolder(install));
 
-    const ProgramRun retried = RunCopyFrom(saved);
-
-    ExpectSuccessBox(retried);
-    EXPECT_EQ(Lines{}, retried.traceLines);
-    EXPECT_FALSE(Exists(install));
+    ExpectFinishedFromThere(saved, install);
 }
 
 // The program's own file cannot leave the install (here its temporary
